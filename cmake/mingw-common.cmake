@@ -1,0 +1,10 @@
+# Shared part of the two MinGW toolchain files; ZEP_MINGW_PREFIX names the target triple.
+# The -win32 thread-model compilers need no winpthread DLL.
+find_program(CMAKE_C_COMPILER NAMES ${ZEP_MINGW_PREFIX}-gcc-win32 ${ZEP_MINGW_PREFIX}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${ZEP_MINGW_PREFIX}-g++-win32 ${ZEP_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${ZEP_MINGW_PREFIX}-windres REQUIRED)
+find_program(CMAKE_STRIP NAMES ${ZEP_MINGW_PREFIX}-strip)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZEP_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,24 @@
+// Installing one file from the installer's own resources (embedded mode) or from the
+// installer's directory (disk mode).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/installer.h"
+
+namespace zep {
+
+inline constexpr std::uint16_t kPayloadType = 256;
+inline constexpr std::uint16_t kScriptResource = 12000;
+inline constexpr std::uint16_t kHelpResource = 12001;
+inline constexpr std::uint16_t kFirstFileResource = 12002;
+
+// The mode switch: a resource in embedded mode, the installer directory in disk mode.
+std::uint16_t InstallOneFile(Installer& in, const char* destination, const char* source, int kind,
+                             std::uint16_t resource_id, std::uint8_t flags);
+
+// Writes resource id to a temporary file beside the target and expands it into place.
+std::uint16_t InstallEmbeddedFile(Installer& in, const char* target, int kind,
+                                  std::uint16_t resource_id, std::uint8_t flags);
+
+}  // namespace zep

@@ -1,0 +1,18 @@
+// setup.exe's entry point. There is no C runtime: the program takes no arguments, reads no
+// environment and always ends with exit code 0.
+#include "platform/win32/win32_platform.h"
+#include "shell/shell.h"
+
+namespace {
+
+constinit zep::win32::Win32Platform g_platform;
+
+}  // namespace
+
+extern "C" __attribute__((force_align_arg_pointer)) void ZepEntry() {
+    zep::Installer installer(g_platform.services());
+    zep::win32::SetCallbackContext(&installer);
+    int code = zep::RunInstaller(installer);
+    zep::win32::SetCallbackContext(nullptr);
+    ExitProcess(static_cast<UINT>(code));
+}

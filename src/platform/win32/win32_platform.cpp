@@ -1,0 +1,494 @@
+#include "platform/win32/win32_platform.h"
+
+
+namespace zep::win32 {
+
+namespace {
+
+// What Win32 forces to be global: the way back from a callback to the installer.
+Installer* g_installer = nullptr;
+
+HWND W(Hwnd h) { return reinterpret_cast<HWND>(h); }
+Hwnd H(HWND h) { return reinterpret_cast<Hwnd>(h); }
+HDC D(Hdc h) { return reinterpret_cast<HDC>(h); }
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+void ToMsg(const MSG& m, Msg& out) {
+    out = {H(m.hwnd), m.message, m.wParam, m.lParam, m.time, {m.pt.x, m.pt.y}};
+}
+
+MSG FromMsg(const Msg& m) {
+    MSG out{};
+    out.hwnd = W(m.hwnd);
+    out.message = m.message;
+    out.wParam = m.wparam;
+    out.lParam = m.lparam;
+    out.time = m.time;
+    out.pt.x = m.pt.x;
+    out.pt.y = m.pt.y;
+    return out;
+}
+
+// --- Dialog procedures: the logic's procedure rides in on WM_INITDIALOG and is kept in
+// DWLP_USER; messages before it (WM_SETFONT) get FALSE. ---
+
+struct DialogStart {
+    DialogProc proc;
+    std::intptr_t param;
+};
+
+INT_PTR CALLBACK DialogTrampoline(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
+    DialogProc proc;
+    if (msg == WM_INITDIALOG) {
+        const auto* start = reinterpret_cast<const DialogStart*>(lparam);
+        proc = start->proc;
+        lparam = start->param;
+        SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(proc));
+    } else {
+        proc = reinterpret_cast<DialogProc>(GetWindowLongPtrA(dialog, DWLP_USER));
+    }
+    if (proc == nullptr || g_installer == nullptr) return FALSE;
+    DrawItem item;
+    if (msg == WM_DRAWITEM) {
+        const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+        item = {d->CtlType, d->CtlID, d->itemID, d->itemAction, d->itemState, H(d->hwndItem),
+                reinterpret_cast<Hdc>(d->hDC),
+                {d->rcItem.left, d->rcItem.top, d->rcItem.right, d->rcItem.bottom},
+                d->itemData};
+        lparam = reinterpret_cast<LPARAM>(&item);
+    }
+    return proc(*g_installer, H(dialog), msg, wparam, lparam);
+}
+
+// --- Window classes: one trampoline per registered class. ---
+
+constexpr int kClassSlots = 4;
+WindowProc g_window_procs[kClassSlots] = {};
+
+template <int N>
+LRESULT CALLBACK WindowTrampoline(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (g_installer == nullptr) return DefWindowProcA(window, msg, wparam, lparam);
+    return g_window_procs[N](*g_installer, H(window), msg, wparam, lparam);
+}
+
+constexpr WNDPROC kWindowTrampolines[kClassSlots] = {WindowTrampoline<0>, WindowTrampoline<1>,
+                                                     WindowTrampoline<2>, WindowTrampoline<3>};
+
+// --- The message filter hook. ---
+
+MsgFilterProc g_filter = nullptr;
+LPARAM g_filter_original = 0;  // the MSG the system handed to the running filter
+Msg g_filter_msg = {};
+
+LRESULT CALLBACK FilterTrampoline(int code, WPARAM wparam, LPARAM lparam) {
+    if (g_filter == nullptr || g_installer == nullptr || lparam == 0) {
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+    ToMsg(*reinterpret_cast<const MSG*>(lparam), g_filter_msg);
+    g_filter_original = lparam;
+    LRESULT result = g_filter(*g_installer, code, wparam, &g_filter_msg);
+    g_filter_original = 0;
+    return result;
+}
+
+}  // namespace
+
+void SetCallbackContext(Installer* installer) {
+    g_installer = installer;
+}
+
+// --- System ---
+
+bool Win32Platform::get_version_ex(OsVersion& out) {
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;  // 148
+    if (!GetVersionExA(&v)) return false;
+    out = {v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber, v.dwPlatformId};
+    return true;
+}
+std::uint32_t Win32Platform::get_windows_directory(char* buf, std::uint32_t size) {
+    return GetWindowsDirectoryA(buf, size);
+}
+std::uint32_t Win32Platform::get_system_directory(char* buf, std::uint32_t size) {
+    return GetSystemDirectoryA(buf, size);
+}
+std::uint32_t Win32Platform::get_module_file_name(char* buf, std::uint32_t size) {
+    return GetModuleFileNameA(nullptr, buf, size);
+}
+std::uint32_t Win32Platform::set_error_mode(std::uint32_t mode) {
+    return SetErrorMode(mode);
+}
+std::uint32_t Win32Platform::get_last_error() {
+    return GetLastError();
+}
+void Win32Platform::set_last_error(std::uint32_t code) {
+    SetLastError(code);
+}
+std::uint32_t Win32Platform::format_message_from_system(std::uint32_t code, std::uint32_t lang,
+                                                        char* buf, std::uint32_t size) {
+    // Without IGNORE_INSERTS a text with %1 would read arguments that are not there.
+    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                          code, lang, buf, size, nullptr);
+}
+Atom Win32Platform::add_atom(const char* text) {
+    return AddAtomA(text);
+}
+std::uint32_t Win32Platform::get_atom_name(Atom atom, char* buf, int size) {
+    return GetAtomNameA(atom, buf, size);
+}
+Atom Win32Platform::delete_atom(Atom atom) {
+    return DeleteAtom(atom);
+}
+Hglobal Win32Platform::global_alloc(std::uint32_t flags, std::uint32_t bytes) {
+    return reinterpret_cast<Hglobal>(GlobalAlloc(flags, bytes));
+}
+void* Win32Platform::global_lock(Hglobal mem) {
+    return GlobalLock(reinterpret_cast<HGLOBAL>(mem));
+}
+bool Win32Platform::global_unlock(Hglobal mem) {
+    return GlobalUnlock(reinterpret_cast<HGLOBAL>(mem)) != 0;
+}
+Hglobal Win32Platform::global_free(Hglobal mem) {
+    return reinterpret_cast<Hglobal>(GlobalFree(reinterpret_cast<HGLOBAL>(mem)));
+}
+int Win32Platform::lstrcmp_a(const char* a, const char* b) {
+    return lstrcmpA(a, b);
+}
+int Win32Platform::lstrcmpi_a(const char* a, const char* b) {
+    return lstrcmpiA(a, b);
+}
+std::uint32_t Win32Platform::char_upper_buff(char* text, std::uint32_t length) {
+    return CharUpperBuffA(text, length);
+}
+std::uint32_t Win32Platform::char_lower_buff(char* text, std::uint32_t length) {
+    return CharLowerBuffA(text, length);
+}
+bool Win32Platform::oem_to_char(const char* from, char* to) {
+    return OemToCharA(from, to) != 0;
+}
+
+// --- Files ---
+
+Hfile Win32Platform::open_file(const char* path, std::uint32_t mode) {
+    OFSTRUCT of{};
+    return OpenFile(path, &of, mode);
+}
+std::uint32_t Win32Platform::lread(Hfile file, void* buf, std::uint32_t count) {
+    return _lread(file, buf, count);
+}
+std::uint32_t Win32Platform::lwrite(Hfile file, const void* buf, std::uint32_t count) {
+    return _lwrite(file, static_cast<LPCCH>(buf), count);
+}
+std::int32_t Win32Platform::llseek(Hfile file, std::int32_t offset, int origin) {
+    return _llseek(file, offset, origin);
+}
+Hfile Win32Platform::lclose(Hfile file) {
+    return _lclose(file);
+}
+bool Win32Platform::delete_file(const char* path) {
+    return DeleteFileA(path) != 0;
+}
+bool Win32Platform::set_file_attributes(const char* path, std::uint32_t attributes) {
+    return SetFileAttributesA(path, attributes) != 0;
+}
+std::uint32_t Win32Platform::get_file_attributes(const char* path) {
+    return GetFileAttributesA(path);
+}
+std::uint32_t Win32Platform::get_file_size(Hfile file) {
+    return GetFileSize(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file)), nullptr);
+}
+bool Win32Platform::get_file_time(Hfile file, FileTime* created, FileTime* accessed,
+                                  FileTime* written) {
+    return GetFileTime(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file)),
+                       reinterpret_cast<FILETIME*>(created), reinterpret_cast<FILETIME*>(accessed),
+                       reinterpret_cast<FILETIME*>(written)) != 0;
+}
+bool Win32Platform::set_file_time(Hfile file, const FileTime* created, const FileTime* accessed,
+                                  const FileTime* written) {
+    return SetFileTime(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(file)),
+                       reinterpret_cast<const FILETIME*>(created),
+                       reinterpret_cast<const FILETIME*>(accessed),
+                       reinterpret_cast<const FILETIME*>(written)) != 0;
+}
+bool Win32Platform::dos_date_time_to_file_time(std::uint16_t date, std::uint16_t time,
+                                               FileTime& out) {
+    return DosDateTimeToFileTime(date, time, reinterpret_cast<FILETIME*>(&out)) != 0;
+}
+bool Win32Platform::local_file_time_to_file_time(const FileTime& local, FileTime& out) {
+    return LocalFileTimeToFileTime(reinterpret_cast<const FILETIME*>(&local),
+                                   reinterpret_cast<FILETIME*>(&out)) != 0;
+}
+bool Win32Platform::create_directory(const char* path) {
+    return CreateDirectoryA(path, nullptr) != 0;
+}
+bool Win32Platform::get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
+                                        std::uint32_t& bytes_per_sector,
+                                        std::uint32_t& free_clusters,
+                                        std::uint32_t& total_clusters) {
+    DWORD spc = 0, bps = 0, fc = 0, tc = 0;
+    BOOL ok = GetDiskFreeSpaceA(root, &spc, &bps, &fc, &tc);
+    sectors_per_cluster = spc;
+    bytes_per_sector = bps;
+    free_clusters = fc;
+    total_clusters = tc;
+    return ok != 0;
+}
+std::uint32_t Win32Platform::get_drive_type(const char* root) {
+    return GetDriveTypeA(root);
+}
+bool Win32Platform::set_current_directory(const char* path) {
+    return SetCurrentDirectoryA(path) != 0;
+}
+std::uint32_t Win32Platform::get_current_directory(std::uint32_t size, char* buf) {
+    return GetCurrentDirectoryA(size, buf);
+}
+
+// --- Profiles ---
+
+std::uint32_t Win32Platform::get_private_profile_string(const char* section, const char* key,
+                                                        const char* fallback, char* buf,
+                                                        std::uint32_t size, const char* file) {
+    return GetPrivateProfileStringA(section, key, fallback, buf, size, file);
+}
+std::uint32_t Win32Platform::get_private_profile_int(const char* section, const char* key,
+                                                     int fallback, const char* file) {
+    return GetPrivateProfileIntA(section, key, fallback, file);
+}
+bool Win32Platform::write_private_profile_string(const char* section, const char* key,
+                                                 const char* value, const char* file) {
+    return WritePrivateProfileStringA(section, key, value, file) != 0;
+}
+bool Win32Platform::write_profile_string(const char* section, const char* key,
+                                         const char* value) {
+    return WriteProfileStringA(section, key, value) != 0;
+}
+
+// --- Resources ---
+
+Hrsrc Win32Platform::find_resource(std::uint16_t id, std::uint16_t type) {
+    return reinterpret_cast<Hrsrc>(FindResourceA(Instance(), MAKEINTRESOURCEA(id),
+                                                 MAKEINTRESOURCEA(type)));
+}
+Hglobal Win32Platform::load_resource(Hrsrc res) {
+    return reinterpret_cast<Hglobal>(LoadResource(Instance(), reinterpret_cast<HRSRC>(res)));
+}
+const void* Win32Platform::lock_resource(Hglobal data) {
+    return LockResource(reinterpret_cast<HGLOBAL>(data));
+}
+std::uint32_t Win32Platform::sizeof_resource(Hrsrc res) {
+    return SizeofResource(Instance(), reinterpret_cast<HRSRC>(res));
+}
+bool Win32Platform::free_resource(Hglobal data) {
+    return FreeResource(reinterpret_cast<HGLOBAL>(data)) != 0;
+}
+int Win32Platform::load_string(std::uint32_t id, char* buf, int size) {
+    return LoadStringA(Instance(), id, buf, size);
+}
+Hgdiobj Win32Platform::load_bitmap(std::uint16_t id) {
+    return reinterpret_cast<Hgdiobj>(LoadBitmapA(Instance(), MAKEINTRESOURCEA(id)));
+}
+bool Win32Platform::get_bitmap_size(Hgdiobj bitmap, std::int32_t& width, std::int32_t& height) {
+    BITMAP b{};
+    if (GetObjectA(reinterpret_cast<HGDIOBJ>(bitmap), sizeof b, &b) == 0) return false;
+    width = b.bmWidth;
+    height = b.bmHeight;
+    return true;
+}
+bool Win32Platform::delete_object(Hgdiobj object) {
+    return DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != 0;
+}
+
+// --- Ui ---
+
+bool Win32Platform::register_class(const WindowClass& cls) {
+    int slot = 0;
+    while (slot < kClassSlots && g_window_procs[slot] != nullptr) ++slot;
+    if (slot == kClassSlots) return false;
+    WNDCLASSA wc{};
+    wc.style = cls.style;
+    wc.lpfnWndProc = kWindowTrampolines[slot];
+    wc.hInstance = Instance();
+    wc.hCursor = cls.cursor != 0 ? LoadCursorA(nullptr, MAKEINTRESOURCEA(cls.cursor)) : nullptr;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(cls.background));
+    wc.lpszClassName = cls.name;
+    g_window_procs[slot] = cls.proc;
+    if (RegisterClassA(&wc) != 0) return true;
+    g_window_procs[slot] = nullptr;
+    return false;
+}
+Hwnd Win32Platform::create_window(const char* cls, const char* title, std::uint32_t style, int x,
+                                  int y, int width, int height, Hwnd parent) {
+    return H(CreateWindowA(cls, title, style, x, y, width, height, W(parent), nullptr, Instance(),
+                           nullptr));
+}
+bool Win32Platform::destroy_window(Hwnd window) {
+    return DestroyWindow(W(window)) != 0;
+}
+std::intptr_t Win32Platform::def_window_proc(Hwnd window, std::uint32_t msg,
+                                             std::uintptr_t wparam, std::intptr_t lparam) {
+    return DefWindowProcA(W(window), msg, wparam, lparam);
+}
+Hwnd Win32Platform::find_window(const char* cls, const char* title) {
+    return H(FindWindowA(cls, title));
+}
+Hwnd Win32Platform::get_window(Hwnd window, std::uint32_t cmd) {
+    return H(GetWindow(W(window), cmd));
+}
+std::uint32_t Win32Platform::get_window_thread_process_id(Hwnd window) {
+    return GetWindowThreadProcessId(W(window), nullptr);
+}
+std::uint32_t Win32Platform::get_window_style(Hwnd window) {
+    return static_cast<std::uint32_t>(GetWindowLongA(W(window), GWL_STYLE));
+}
+Hwnd Win32Platform::get_parent(Hwnd window) {
+    return H(GetParent(W(window)));
+}
+bool Win32Platform::bring_window_to_top(Hwnd window) {
+    return BringWindowToTop(W(window)) != 0;
+}
+bool Win32Platform::show_window(Hwnd window, int cmd) {
+    return ShowWindow(W(window), cmd) != 0;
+}
+bool Win32Platform::set_window_text(Hwnd window, const char* text) {
+    return SetWindowTextA(W(window), text) != 0;
+}
+int Win32Platform::get_window_text(Hwnd window, char* buf, int size) {
+    return GetWindowTextA(W(window), buf, size);
+}
+int Win32Platform::get_window_text_length(Hwnd window) {
+    return GetWindowTextLengthA(W(window));
+}
+Hwnd Win32Platform::get_dlg_item(Hwnd dialog, int id) {
+    return H(GetDlgItem(W(dialog), id));
+}
+bool Win32Platform::set_dlg_item_text(Hwnd dialog, int id, const char* text) {
+    return SetDlgItemTextA(W(dialog), id, text) != 0;
+}
+std::uint32_t Win32Platform::get_dlg_item_text(Hwnd dialog, int id, char* buf, int size) {
+    return GetDlgItemTextA(W(dialog), id, buf, size);
+}
+bool Win32Platform::enable_window(Hwnd window, bool enable) {
+    return EnableWindow(W(window), enable) != 0;
+}
+bool Win32Platform::get_window_rect(Hwnd window, Rect& out) {
+    return GetWindowRect(W(window), reinterpret_cast<RECT*>(&out)) != 0;
+}
+bool Win32Platform::screen_to_client(Hwnd window, Point& pt) {
+    return ScreenToClient(W(window), reinterpret_cast<POINT*>(&pt)) != 0;
+}
+bool Win32Platform::set_window_pos(Hwnd window, Hwnd after, int x, int y, int cx, int cy,
+                                   std::uint32_t flags) {
+    return SetWindowPos(W(window), W(after), x, y, cx, cy, flags) != 0;
+}
+int Win32Platform::get_system_metrics(int index) {
+    return GetSystemMetrics(index);
+}
+std::int32_t Win32Platform::get_dialog_base_units() {
+    return static_cast<std::int32_t>(GetDialogBaseUnits());
+}
+std::intptr_t Win32Platform::dialog_box_indirect_param(const void* tmpl, Hwnd parent,
+                                                       DialogProc proc, std::intptr_t param) {
+    DialogStart start{proc, param};
+    return DialogBoxIndirectParamA(Instance(), static_cast<LPCDLGTEMPLATEA>(tmpl), W(parent),
+                                   DialogTrampoline, reinterpret_cast<LPARAM>(&start));
+}
+Hwnd Win32Platform::create_dialog_param(std::uint16_t id, Hwnd owner, DialogProc proc,
+                                        std::intptr_t param) {
+    DialogStart start{proc, param};
+    return H(CreateDialogParamA(Instance(), MAKEINTRESOURCEA(id), W(owner), DialogTrampoline,
+                                reinterpret_cast<LPARAM>(&start)));
+}
+bool Win32Platform::end_dialog(Hwnd dialog, std::intptr_t result) {
+    return EndDialog(W(dialog), result) != 0;
+}
+bool Win32Platform::is_dialog_message(Hwnd dialog, Msg& msg) {
+    MSG m = FromMsg(msg);
+    return IsDialogMessageA(W(dialog), &m) != 0;
+}
+bool Win32Platform::peek_message(Msg& msg, Hwnd window, std::uint32_t first, std::uint32_t last,
+                                 std::uint32_t remove) {
+    MSG m{};
+    if (!PeekMessageA(&m, W(window), first, last, remove)) return false;
+    ToMsg(m, msg);
+    return true;
+}
+bool Win32Platform::translate_message(const Msg& msg) {
+    MSG m = FromMsg(msg);
+    return TranslateMessage(&m) != 0;
+}
+std::intptr_t Win32Platform::dispatch_message(const Msg& msg) {
+    MSG m = FromMsg(msg);
+    return DispatchMessageA(&m);
+}
+bool Win32Platform::post_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                 std::intptr_t lparam) {
+    return PostMessageA(W(window), msg, wparam, lparam) != 0;
+}
+std::intptr_t Win32Platform::send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                          std::intptr_t lparam) {
+    return SendMessageA(W(window), msg, wparam, lparam);
+}
+Hhook Win32Platform::set_windows_hook(int id, MsgFilterProc proc) {
+    g_filter = proc;
+    return reinterpret_cast<Hhook>(SetWindowsHookA(id, FilterTrampoline));
+}
+bool Win32Platform::unhook_windows_hook(int id, MsgFilterProc) {
+    bool done = UnhookWindowsHook(id, FilterTrampoline) != 0;
+    if (done) g_filter = nullptr;
+    return done;
+}
+std::intptr_t Win32Platform::call_next_hook_ex(Hhook hook, int code, std::uintptr_t wparam,
+                                               Msg* msg) {
+    MSG copy{};
+    LPARAM lparam = 0;
+    if (msg == &g_filter_msg && g_filter_original != 0) {
+        lparam = g_filter_original;
+    } else if (msg != nullptr) {
+        copy = FromMsg(*msg);
+        lparam = reinterpret_cast<LPARAM>(&copy);
+    }
+    return CallNextHookEx(reinterpret_cast<HHOOK>(hook), code, wparam, lparam);
+}
+Hwnd Win32Platform::set_capture(Hwnd window) {
+    return H(SetCapture(W(window)));
+}
+bool Win32Platform::release_capture() {
+    return ReleaseCapture() != 0;
+}
+Hcursor Win32Platform::load_cursor(std::uint32_t id) {
+    return reinterpret_cast<Hcursor>(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
+}
+Hcursor Win32Platform::set_cursor(Hcursor cursor) {
+    return reinterpret_cast<Hcursor>(SetCursor(reinterpret_cast<HCURSOR>(cursor)));
+}
+bool Win32Platform::win_help(Hwnd window, const char* file, std::uint32_t command,
+                             std::uintptr_t data) {
+    return WinHelpA(W(window), file, command, data) != 0;
+}
+Hwnd Win32Platform::get_desktop_window() {
+    return H(GetDesktopWindow());
+}
+Hdc Win32Platform::get_dc(Hwnd window) {
+    return reinterpret_cast<Hdc>(GetDC(W(window)));
+}
+int Win32Platform::release_dc(Hwnd window, Hdc dc) {
+    return ReleaseDC(W(window), D(dc));
+}
+int Win32Platform::get_device_caps(Hdc dc, int index) {
+    return GetDeviceCaps(D(dc), index);
+}
+Hdc Win32Platform::create_compatible_dc(Hdc dc) {
+    return reinterpret_cast<Hdc>(CreateCompatibleDC(D(dc)));
+}
+Hgdiobj Win32Platform::select_object(Hdc dc, Hgdiobj object) {
+    return reinterpret_cast<Hgdiobj>(SelectObject(D(dc), reinterpret_cast<HGDIOBJ>(object)));
+}
+bool Win32Platform::bit_blt(Hdc dst, int x, int y, int width, int height, Hdc src, int src_x,
+                            int src_y, std::uint32_t rop) {
+    return BitBlt(D(dst), x, y, width, height, D(src), src_x, src_y, rop) != 0;
+}
+bool Win32Platform::delete_dc(Hdc dc) {
+    return DeleteDC(D(dc)) != 0;
+}
+
+}  // namespace zep::win32

@@ -1,0 +1,154 @@
+// The real Windows: each operation is the Win32 call it is named after.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace zep::win32 {
+
+class Win32Platform final : public platform::System,
+                            public platform::Files,
+                            public platform::Profiles,
+                            public platform::Resources,
+                            public platform::Ui {
+public:
+    constexpr Win32Platform() = default;
+
+    platform::Platform services() { return {*this, *this, *this, *this, *this}; }
+
+    // System
+    bool get_version_ex(OsVersion& out) override;
+    std::uint32_t get_windows_directory(char* buf, std::uint32_t size) override;
+    std::uint32_t get_system_directory(char* buf, std::uint32_t size) override;
+    std::uint32_t get_module_file_name(char* buf, std::uint32_t size) override;
+    std::uint32_t set_error_mode(std::uint32_t mode) override;
+    std::uint32_t get_last_error() override;
+    void set_last_error(std::uint32_t code) override;
+    std::uint32_t format_message_from_system(std::uint32_t code, std::uint32_t lang, char* buf,
+                                             std::uint32_t size) override;
+    Atom add_atom(const char* text) override;
+    std::uint32_t get_atom_name(Atom atom, char* buf, int size) override;
+    Atom delete_atom(Atom atom) override;
+    Hglobal global_alloc(std::uint32_t flags, std::uint32_t bytes) override;
+    void* global_lock(Hglobal mem) override;
+    bool global_unlock(Hglobal mem) override;
+    Hglobal global_free(Hglobal mem) override;
+    int lstrcmp_a(const char* a, const char* b) override;
+    int lstrcmpi_a(const char* a, const char* b) override;
+    std::uint32_t char_upper_buff(char* text, std::uint32_t length) override;
+    std::uint32_t char_lower_buff(char* text, std::uint32_t length) override;
+    bool oem_to_char(const char* from, char* to) override;
+
+    // Files
+    Hfile open_file(const char* path, std::uint32_t mode) override;
+    std::uint32_t lread(Hfile file, void* buf, std::uint32_t count) override;
+    std::uint32_t lwrite(Hfile file, const void* buf, std::uint32_t count) override;
+    std::int32_t llseek(Hfile file, std::int32_t offset, int origin) override;
+    Hfile lclose(Hfile file) override;
+    bool delete_file(const char* path) override;
+    bool set_file_attributes(const char* path, std::uint32_t attributes) override;
+    std::uint32_t get_file_attributes(const char* path) override;
+    std::uint32_t get_file_size(Hfile file) override;
+    bool get_file_time(Hfile file, FileTime* created, FileTime* accessed,
+                       FileTime* written) override;
+    bool set_file_time(Hfile file, const FileTime* created, const FileTime* accessed,
+                       const FileTime* written) override;
+    bool dos_date_time_to_file_time(std::uint16_t date, std::uint16_t time,
+                                    FileTime& out) override;
+    bool local_file_time_to_file_time(const FileTime& local, FileTime& out) override;
+    bool create_directory(const char* path) override;
+    bool get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
+                             std::uint32_t& bytes_per_sector, std::uint32_t& free_clusters,
+                             std::uint32_t& total_clusters) override;
+    std::uint32_t get_drive_type(const char* root) override;
+    bool set_current_directory(const char* path) override;
+    std::uint32_t get_current_directory(std::uint32_t size, char* buf) override;
+
+    // Profiles
+    std::uint32_t get_private_profile_string(const char* section, const char* key,
+                                             const char* fallback, char* buf, std::uint32_t size,
+                                             const char* file) override;
+    std::uint32_t get_private_profile_int(const char* section, const char* key, int fallback,
+                                          const char* file) override;
+    bool write_private_profile_string(const char* section, const char* key, const char* value,
+                                      const char* file) override;
+    bool write_profile_string(const char* section, const char* key, const char* value) override;
+
+    // Resources
+    Hrsrc find_resource(std::uint16_t id, std::uint16_t type) override;
+    Hglobal load_resource(Hrsrc res) override;
+    const void* lock_resource(Hglobal data) override;
+    std::uint32_t sizeof_resource(Hrsrc res) override;
+    bool free_resource(Hglobal data) override;
+    int load_string(std::uint32_t id, char* buf, int size) override;
+    Hgdiobj load_bitmap(std::uint16_t id) override;
+    bool get_bitmap_size(Hgdiobj bitmap, std::int32_t& width, std::int32_t& height) override;
+    bool delete_object(Hgdiobj object) override;
+
+    // Ui
+    bool register_class(const WindowClass& cls) override;
+    Hwnd create_window(const char* cls, const char* title, std::uint32_t style, int x, int y,
+                       int width, int height, Hwnd parent) override;
+    bool destroy_window(Hwnd window) override;
+    std::intptr_t def_window_proc(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                  std::intptr_t lparam) override;
+    Hwnd find_window(const char* cls, const char* title) override;
+    Hwnd get_window(Hwnd window, std::uint32_t cmd) override;
+    std::uint32_t get_window_thread_process_id(Hwnd window) override;
+    std::uint32_t get_window_style(Hwnd window) override;
+    Hwnd get_parent(Hwnd window) override;
+    bool bring_window_to_top(Hwnd window) override;
+    bool show_window(Hwnd window, int cmd) override;
+    bool set_window_text(Hwnd window, const char* text) override;
+    int get_window_text(Hwnd window, char* buf, int size) override;
+    int get_window_text_length(Hwnd window) override;
+    Hwnd get_dlg_item(Hwnd dialog, int id) override;
+    bool set_dlg_item_text(Hwnd dialog, int id, const char* text) override;
+    std::uint32_t get_dlg_item_text(Hwnd dialog, int id, char* buf, int size) override;
+    bool enable_window(Hwnd window, bool enable) override;
+    bool get_window_rect(Hwnd window, Rect& out) override;
+    bool screen_to_client(Hwnd window, Point& pt) override;
+    bool set_window_pos(Hwnd window, Hwnd after, int x, int y, int cx, int cy,
+                        std::uint32_t flags) override;
+    int get_system_metrics(int index) override;
+    std::int32_t get_dialog_base_units() override;
+    std::intptr_t dialog_box_indirect_param(const void* tmpl, Hwnd parent, DialogProc proc,
+                                            std::intptr_t param) override;
+    Hwnd create_dialog_param(std::uint16_t id, Hwnd owner, DialogProc proc,
+                             std::intptr_t param) override;
+    bool end_dialog(Hwnd dialog, std::intptr_t result) override;
+    bool is_dialog_message(Hwnd dialog, Msg& msg) override;
+    bool peek_message(Msg& msg, Hwnd window, std::uint32_t first, std::uint32_t last,
+                      std::uint32_t remove) override;
+    bool translate_message(const Msg& msg) override;
+    std::intptr_t dispatch_message(const Msg& msg) override;
+    bool post_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                      std::intptr_t lparam) override;
+    std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                               std::intptr_t lparam) override;
+    Hhook set_windows_hook(int id, MsgFilterProc proc) override;
+    bool unhook_windows_hook(int id, MsgFilterProc proc) override;
+    std::intptr_t call_next_hook_ex(Hhook hook, int code, std::uintptr_t wparam,
+                                    Msg* msg) override;
+    Hwnd set_capture(Hwnd window) override;
+    bool release_capture() override;
+    Hcursor load_cursor(std::uint32_t id) override;
+    Hcursor set_cursor(Hcursor cursor) override;
+    bool win_help(Hwnd window, const char* file, std::uint32_t command,
+                  std::uintptr_t data) override;
+    Hwnd get_desktop_window() override;
+    Hdc get_dc(Hwnd window) override;
+    int release_dc(Hwnd window, Hdc dc) override;
+    int get_device_caps(Hdc dc, int index) override;
+    Hdc create_compatible_dc(Hdc dc) override;
+    Hgdiobj select_object(Hdc dc, Hgdiobj object) override;
+    bool bit_blt(Hdc dst, int x, int y, int width, int height, Hdc src, int src_x, int src_y,
+                 std::uint32_t rop) override;
+    bool delete_dc(Hdc dc) override;
+};
+
+// The installer whose procedures Windows calls back; set once by the entry point.
+void SetCallbackContext(Installer* installer);
+
+}  // namespace zep::win32

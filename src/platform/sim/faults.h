@@ -1,0 +1,46 @@
+// Fault injection: any operation of the simulated platform can be made to fail, at its
+// Nth call, once or from then on, with a chosen system error. Tests move N forward to
+// fail each step of a sequence in turn.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zep::sim {
+
+struct FaultRule {
+    std::string op;          // operation name as in the seam ("open_file"), or "*" for any
+    std::string arg;         // fail only calls whose path or name contains this text
+    unsigned nth = 1;        // the first matching call to fail, counting from 1
+    bool persistent = false; // keep failing every matching call from then on
+    std::uint32_t error = 31;  // the system error the failed call leaves (ERROR_GEN_FAILURE)
+};
+
+class Faults {
+public:
+    void add(FaultRule rule);
+    void clear();
+
+    // Called by every operation before it acts; true means fail with *error.
+    bool hit(std::string_view op, std::string_view arg, std::uint32_t& error);
+
+    unsigned fired() const { return fired_; }
+    // Every operation called so far, in order: lets a test count the steps it can fail.
+    const std::vector<std::string>& calls() const { return calls_; }
+    void record_calls(bool on) { record_ = on; }
+
+private:
+    struct Armed {
+        FaultRule rule;
+        unsigned seen = 0;
+        bool done = false;
+    };
+    std::vector<Armed> rules_;
+    std::vector<std::string> calls_;
+    unsigned fired_ = 0;
+    bool record_ = false;
+};
+
+}  // namespace zep::sim

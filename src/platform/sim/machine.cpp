@@ -1,0 +1,299 @@
+#include "platform/sim/machine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "platform/sim/code_pages.h"
+
+namespace fs = std::filesystem;
+
+namespace zep::sim {
+
+namespace {
+
+std::string Upper(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && Upper(a) == Upper(b);
+}
+
+bool ValidComponent(const std::string& c) {
+    for (unsigned char ch : c) {
+        if (ch < 32 || ch == '<' || ch == '>' || ch == ':' || ch == '"' || ch == '|' ||
+            ch == '?' || ch == '*') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> Split(const std::string& s) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : s) {
+        if (c == '\\') {
+            parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    parts.push_back(cur);
+    return parts;
+}
+
+FileTime FromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
+    std::uint64_t t = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL +
+                      static_cast<std::uint64_t>(nanoseconds / 100);
+    return {static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(t >> 32)};
+}
+
+}  // namespace
+
+Machine::Machine(fs::path sandbox) : sandbox_(std::move(sandbox)) {
+    fs::create_directories(sandbox_);
+    add_drive('C');
+    fs::create_directories(host_path(windows_dir));
+    fs::create_directories(host_path(system_dir));
+}
+
+Machine::~Machine() = default;
+
+Drive& Machine::add_drive(char letter, std::uint32_t type) {
+    letter = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(letter)));
+    Drive& d = drives_[letter];
+    d.host = sandbox_ / std::string(1, letter);
+    d.type = type;
+    fs::create_directories(d.host);
+    return d;
+}
+
+Drive* Machine::drive(char letter) {
+    auto it = drives_.find(static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(letter))));
+    return it == drives_.end() ? nullptr : &it->second;
+}
+
+void Machine::add_share(const std::string& unc, std::uint32_t type) {
+    Drive& d = shares_[Upper(unc)];
+    std::string folder = "share_" + std::to_string(shares_.size());
+    d.host = sandbox_ / folder;
+    d.type = type;
+    fs::create_directories(d.host);
+}
+
+ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories& cwd) {
+    ResolvedPath r;
+    std::string path = typed;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.empty()) {
+        r.error = ERROR_PATH_NOT_FOUND;
+        return r;
+    }
+    std::string rest;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        std::vector<std::string> parts = Split(path.substr(2));
+        if (parts.size() < 2 || parts[0].empty() || parts[1].empty()) {
+            r.error = ERROR_INVALID_NAME;
+            return r;
+        }
+        r.root = "\\\\" + parts[0] + "\\" + parts[1] + "\\";
+        auto it = shares_.find(Upper("\\\\" + parts[0] + "\\" + parts[1]));
+        if (it == shares_.end()) {
+            r.error = 53;  // ERROR_BAD_NETPATH
+            return r;
+        }
+        r.drive = &it->second;
+        for (std::size_t i = 2; i < parts.size(); ++i) rest += (i > 2 ? "\\" : "") + parts[i];
+    } else {
+        char letter;
+        std::string relative_to;
+        if (path.size() >= 2 && path[1] == ':') {
+            letter = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(path[0])));
+            rest = path.substr(2);
+            if (rest.empty() || rest[0] != '\\') {
+                if (!cwd.current.empty() && AnsiUpper(cwd.current[0]) == static_cast<std::uint8_t>(letter)) {
+                    relative_to = cwd.current;
+                } else {
+                    auto it = cwd.per_drive.find(letter);
+                    relative_to = it != cwd.per_drive.end() ? it->second : std::string(1, letter) + ":\\";
+                }
+            }
+        } else if (path[0] == '\\') {
+            letter = cwd.current.empty() ? 'C' : cwd.current[0];
+            rest = path;
+        } else {
+            relative_to = cwd.current;
+            letter = cwd.current.empty() ? 'C' : cwd.current[0];
+            rest = path;
+        }
+        if (!relative_to.empty()) {
+            std::string base = relative_to.substr(2);  // drop "X:"
+            if (!base.empty() && base.back() != '\\') base += '\\';
+            rest = base + rest;
+        }
+        r.root = std::string(1, letter) + ":\\";
+        r.drive = drive(letter);
+        if (r.drive == nullptr) {
+            r.error = ERROR_PATH_NOT_FOUND;
+            return r;
+        }
+    }
+    if (!r.drive->ready) {
+        r.error = ERROR_NOT_READY;
+        return r;
+    }
+
+    std::vector<std::string> parts;
+    for (std::string& c : Split(rest)) {
+        if (c.empty() || c == ".") continue;
+        if (c == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        // Windows drops trailing dots and blanks of every name.
+        while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+        if (c.empty()) continue;
+        if (!ValidComponent(c)) {
+            r.error = ERROR_INVALID_NAME;
+            return r;
+        }
+        parts.push_back(c);
+    }
+    r.full = r.root;
+    for (std::size_t i = 0; i < parts.size(); ++i) r.full += (i > 0 ? "\\" : "") + parts[i];
+    r.is_root = parts.empty();
+    if (r.full.size() >= MAX_PATH) {
+        r.error = ERROR_FILENAME_EXCED_RANGE;
+        return r;
+    }
+    r.host = r.drive->host;
+    for (const std::string& c : parts) {
+        std::string name = c;
+        std::error_code ec;
+        if (fs::is_directory(r.host, ec)) {
+            for (const fs::directory_entry& e : fs::directory_iterator(r.host, ec)) {
+                std::string existing = e.path().filename().string();
+                if (SameName(existing, c)) {
+                    name = existing;
+                    break;
+                }
+            }
+        }
+        r.host /= name;
+    }
+    return r;
+}
+
+fs::path Machine::host_path(const std::string& windows_path) {
+    CurrentDirectories root;
+    ResolvedPath r = resolve(windows_path, root);
+    return r.error == 0 ? r.host : fs::path{};
+}
+
+void Machine::put_file(const std::string& windows_path, const std::string& bytes) {
+    fs::path p = host_path(windows_path);
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary | std::ios::trunc).write(bytes.data(),
+                                                               static_cast<std::streamsize>(bytes.size()));
+    forget(p);
+}
+
+std::optional<std::string> Machine::read_file(const std::string& windows_path) {
+    fs::path p = host_path(windows_path);
+    std::ifstream in(p, std::ios::binary);
+    if (p.empty() || !in || fs::is_directory(p)) return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+bool Machine::exists(const std::string& windows_path) {
+    fs::path p = host_path(windows_path);
+    std::error_code ec;
+    return !p.empty() && fs::exists(p, ec);
+}
+
+std::uint32_t Machine::attributes(const fs::path& host) {
+    std::error_code ec;
+    if (!fs::exists(host, ec)) return INVALID_FILE_SIZE;
+    if (fs::is_directory(host, ec)) return FILE_ATTRIBUTE_DIRECTORY;
+    auto it = attributes_.find(host.string());
+    return it != attributes_.end() ? it->second : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+}
+
+void Machine::set_attributes(const fs::path& host, std::uint32_t attributes) {
+    attributes_[host.string()] = attributes == FILE_ATTRIBUTE_NORMAL ? 0 : attributes;
+}
+
+Machine::Times Machine::times(const fs::path& host) {
+    auto it = times_.find(host.string());
+    if (it != times_.end()) return it->second;
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0) return {};
+    FileTime written = FromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    return {written, FromUnix(st.st_atim.tv_sec, st.st_atim.tv_nsec), written};
+}
+
+void Machine::set_times(const fs::path& host, const Times& t) {
+    times_[host.string()] = t;
+}
+
+void Machine::forget(const fs::path& host) {
+    attributes_.erase(host.string());
+    times_.erase(host.string());
+}
+
+SimWindow& Machine::new_window(SimPlatform* process, std::uint32_t thread) {
+    auto w = std::make_unique<SimWindow>();
+    w->handle = next_handle_;
+    next_handle_ += 2;
+    w->process = process;
+    w->thread = thread;
+    SimWindow& ref = *w;
+    windows_[ref.handle] = std::move(w);
+    return ref;
+}
+
+SimWindow* Machine::window(Hwnd h) {
+    auto it = windows_.find(h);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void Machine::destroy(Hwnd h) {
+    SimWindow* w = window(h);
+    if (w == nullptr) return;
+    std::vector<Hwnd> children = w->children;
+    for (Hwnd c : children) destroy(c);
+    if (SimWindow* parent = window(w->parent)) {
+        auto& siblings = parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), h), siblings.end());
+    }
+    z_order.erase(std::remove(z_order.begin(), z_order.end(), h), z_order.end());
+    windows_.erase(h);
+}
+
+void Machine::bring_to_top(Hwnd h) {
+    auto it = std::find(z_order.begin(), z_order.end(), h);
+    if (it == z_order.end()) return;
+    z_order.erase(it);
+    z_order.insert(z_order.begin(), h);
+    raised.push_back(h);
+}
+
+SimWindow& Machine::add_foreign_window(const std::string& cls, const std::string& title,
+                                       std::uint32_t style, Hwnd owner, std::uint32_t thread) {
+    SimWindow& w = new_window(nullptr, thread);
+    w.cls = cls;
+    w.text = title;
+    w.style = style;
+    w.parent = owner;
+    w.visible = true;
+    z_order.insert(z_order.begin(), w.handle);
+    return w;
+}
+
+}  // namespace zep::sim

@@ -1,0 +1,188 @@
+// The simulated Windows answers as the real one does where the installer can tell.
+#include <gtest/gtest.h>
+
+#include "dialogs/dialog_table.h"
+#include "tests/support/sim_install.h"
+
+namespace zep {
+namespace {
+
+using test::SimInstall;
+
+TEST(SimFiles, NamesAreFoundWithoutRegardToCase) {
+    SimInstall s;
+    s.machine.put_file("C:\\Data\\Report.Txt", "abc");
+    Hfile f = s.os.open_file("c:\\DATA\\report.TXT", OF_READ);
+    ASSERT_NE(f, HFILE_ERROR);
+    char buf[8] = {};
+    EXPECT_EQ(s.os.lread(f, buf, sizeof buf), 3u);
+    EXPECT_STREQ(buf, "abc");
+    s.os.lclose(f);
+    // Relative paths, forward slashes, dots and the trailing dots Windows drops.
+    ASSERT_TRUE(s.os.set_current_directory("C:\\DATA"));
+    EXPECT_NE(s.os.open_file("report.txt", OF_EXIST), HFILE_ERROR);
+    EXPECT_NE(s.os.open_file("..\\data\\.\\REPORT.TXT.", OF_EXIST), HFILE_ERROR);
+    EXPECT_NE(s.os.open_file("\\data/report.txt", OF_EXIST), HFILE_ERROR);
+    EXPECT_EQ(s.os.open_file("C:\\DATA\\MISSING", OF_READ), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(s.os.open_file("C:\\NODIR\\X", OF_READ), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(s.os.open_file("C:\\DATA\\A|B", OF_READ), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_INVALID_NAME);
+}
+
+TEST(SimFiles, OpenFileSearchesOnlyInto128Characters) {
+    SimInstall s;
+    std::string dir = "C:\\" + std::string(120, 'D');
+    s.machine.put_file(dir + "\\FILE.TXT", "x");
+    EXPECT_EQ(s.os.open_file((dir + "\\FILE.TXT").c_str(), OF_READ), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_FILENAME_EXCED_RANGE);
+    Hfile created = s.os.open_file((dir + "\\NEW.TXT").c_str(), OF_CREATE | OF_WRITE);
+    EXPECT_NE(created, HFILE_ERROR);  // creating does not search
+    s.os.lclose(created);
+}
+
+TEST(SimFiles, SharingAttributesAndDeletion) {
+    SimInstall s;
+    s.machine.put_file("C:\\F.TXT", "data");
+    Hfile mine = s.os.open_file("C:\\F.TXT", OF_READ | OF_SHARE_EXCLUSIVE);
+    ASSERT_NE(mine, HFILE_ERROR);
+    EXPECT_EQ(s.os.open_file("C:\\F.TXT", OF_READ), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(s.os.delete_file("C:\\F.TXT"));
+    EXPECT_EQ(s.os.get_last_error(), ERROR_SHARING_VIOLATION);
+    s.os.lclose(mine);
+
+    ASSERT_TRUE(s.os.set_file_attributes("C:\\F.TXT", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(s.os.open_file("C:\\F.TXT", OF_CREATE | OF_WRITE), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(s.os.delete_file("C:\\F.TXT"));
+    ASSERT_TRUE(s.os.set_file_attributes("C:\\F.TXT", FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(s.os.open_file("C:\\F.TXT", OF_CREATE | OF_WRITE), HFILE_ERROR);  // hidden: not replaced
+    ASSERT_TRUE(s.os.set_file_attributes("C:\\F.TXT", FILE_ATTRIBUTE_NORMAL));
+    Hfile again = s.os.open_file("C:\\F.TXT", OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
+    ASSERT_NE(again, HFILE_ERROR);
+    EXPECT_EQ(s.os.get_file_size(again), 0u);
+    s.os.lclose(again);
+    EXPECT_EQ(s.os.open_file("C:\\F.TXT", OF_DELETE), 1);
+    EXPECT_FALSE(s.machine.exists("C:\\F.TXT"));
+}
+
+TEST(SimFiles, AFullDiskWritesShort) {
+    SimInstall s;
+    s.machine.drive('C')->free_bytes = 10;
+    Hfile f = s.os.open_file("C:\\BIG.BIN", OF_CREATE | OF_WRITE);
+    ASSERT_NE(f, HFILE_ERROR);
+    EXPECT_EQ(s.os.lwrite(f, "0123456789abcdef", 16), 10u);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_DISK_FULL);
+    s.os.lclose(f);
+    EXPECT_TRUE(s.os.delete_file("C:\\BIG.BIN"));
+    EXPECT_EQ(s.machine.drive('C')->free_bytes, 10u);
+}
+
+TEST(SimFiles, DriveTypesAreTellingOnlyForRoots) {
+    SimInstall s;
+    s.machine.add_drive('A', DRIVE_REMOVABLE);
+    s.machine.add_share("\\\\SERVER\\APPS");
+    EXPECT_EQ(s.os.get_drive_type("C:\\"), DRIVE_FIXED);
+    EXPECT_EQ(s.os.get_drive_type("A:\\"), DRIVE_REMOVABLE);
+    EXPECT_EQ(s.os.get_drive_type("\\\\server\\apps\\"), DRIVE_REMOTE);
+    EXPECT_EQ(s.os.get_drive_type("C:\\SETUP\\SETUP.EXE"), DRIVE_NO_ROOT_DIR);
+    EXPECT_EQ(s.os.get_drive_type("Q:\\"), DRIVE_NO_ROOT_DIR);
+}
+
+TEST(SimFiles, DosTimesBecomeFileTimes) {
+    SimInstall s;
+    FileTime t{};
+    ASSERT_TRUE(s.os.dos_date_time_to_file_time(10632, 2080, t));  // 8 Dec 2000 01:01:00
+    std::uint64_t ticks = (std::uint64_t{t.high} << 32) | t.low;
+    EXPECT_EQ(ticks, (976237260ULL + 11644473600ULL) * 10000000ULL);
+    EXPECT_FALSE(s.os.dos_date_time_to_file_time(0, 0, t));  // month 0
+}
+
+TEST(SimAtoms, HoldUpTo255CharactersAndIgnoreCase) {
+    SimInstall s;
+    Atom a = s.os.add_atom("Sample Program");
+    Atom b = s.os.add_atom("SAMPLE PROGRAM");
+    EXPECT_EQ(a, b);
+    char name[256];
+    s.os.get_atom_name(b, name, sizeof name);
+    EXPECT_STREQ(name, "Sample Program");  // the spelling stored first
+    EXPECT_NE(s.os.add_atom(std::string(255, 'x').c_str()), 0);
+    EXPECT_EQ(s.os.add_atom(std::string(256, 'x').c_str()), 0);
+    EXPECT_EQ(s.os.delete_atom(a), 0);
+    EXPECT_EQ(s.os.get_atom_name(b, name, sizeof name), 9u + 5u);  // one reference left
+    EXPECT_EQ(s.os.delete_atom(b), 0);
+    EXPECT_EQ(s.os.get_atom_name(b, name, sizeof name), 0u);
+}
+
+TEST(SimMemory, AnEmptyMovableBlockCannotBeLocked) {
+    SimInstall s;
+    Hglobal empty = s.os.global_alloc(GHND, 0);
+    ASSERT_NE(empty, 0u);
+    EXPECT_EQ(s.os.global_lock(empty), nullptr);
+    EXPECT_EQ(s.os.global_free(empty), 0u);
+}
+
+TEST(SimFaults, FailTheNthCallOnceOrFromThenOn) {
+    SimInstall s;
+    s.machine.put_file("C:\\A.TXT", "");
+    s.os.faults.add({"open_file", "A.TXT", 2, false, ERROR_ACCESS_DENIED});
+    EXPECT_NE(s.os.open_file("C:\\A.TXT", OF_EXIST), HFILE_ERROR);
+    EXPECT_EQ(s.os.open_file("C:\\A.TXT", OF_EXIST), HFILE_ERROR);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_ACCESS_DENIED);
+    EXPECT_NE(s.os.open_file("C:\\A.TXT", OF_EXIST), HFILE_ERROR);
+    s.os.faults.add({"*", "", 1, true});
+    EXPECT_EQ(s.os.open_file("C:\\A.TXT", OF_EXIST), HFILE_ERROR);
+    EXPECT_EQ(s.os.add_atom("x"), 0);
+    EXPECT_EQ(s.os.faults.fired(), 3u);
+}
+
+std::intptr_t EchoDialog(Installer& in, Hwnd dialog, std::uint32_t msg, std::uintptr_t wparam,
+                         std::intptr_t) {
+    if (msg == WM_COMMAND && (wparam == IDOK || wparam == IDCANCEL)) {
+        in.os.ui.end_dialog(dialog, wparam == IDOK ? 7 : 0);
+        return 1;
+    }
+    return 0;
+}
+
+TEST(SimDialogs, TheUserActsOnTheRealTemplates) {
+    SimInstall s;
+    const sim::Resource* t = s.os.resources.find(RT_DIALOG, 1300);
+    ASSERT_NE(t, nullptr);
+    s.os.user.answer(1300, {sim::Key(VK_RETURN)});  // Enter presses the default &Retry
+    EXPECT_EQ(s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0), 7);
+    s.os.user.answer(1300, {sim::CloseBox()});
+    EXPECT_EQ(s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0), 0);
+    s.os.user.answer(1300, {sim::Key(VK_ESCAPE)});
+    EXPECT_EQ(s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0), 0);
+    EXPECT_TRUE(s.os.user.errors.empty()) << s.os.user.transcript_text();
+    ASSERT_EQ(s.os.user.shown.size(), 3u);
+    EXPECT_EQ(s.os.user.shown[0].texts[1001], "Copy error");
+    EXPECT_EQ(s.os.user.shown[0].texts[1], "&Retry");
+}
+
+TEST(SimDialogs, AClickOnAGreyedButtonDoesNothing) {
+    SimInstall s;
+    const sim::Resource* t = s.os.resources.find(RT_DIALOG, 2000);
+    s.os.user.answer(2000, {sim::Call([](sim::SimPlatform& os, Hwnd d) {
+                                os.enable_window(os.get_dlg_item(d, IDCANCEL), false);
+                            }),
+                            sim::Click(IDCANCEL), sim::CloseBox()});
+    // Neither the click nor the close box gets through; the user runs out of answers.
+    EXPECT_EQ(s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0), 0);
+    EXPECT_FALSE(s.os.user.errors.empty());
+}
+
+TEST(SimDialogs, AnUnexpectedDialogIsReported) {
+    SimInstall s;
+    const sim::Resource* t = s.os.resources.find(RT_DIALOG, 1900);
+    s.os.user.answer(1600, {sim::Click(IDCANCEL)});
+    s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0);
+    ASSERT_EQ(s.os.user.errors.size(), 1u);
+    EXPECT_NE(s.os.user.errors[0].find("1600 was expected"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zep

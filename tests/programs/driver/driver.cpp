@@ -1,0 +1,444 @@
+// Drives setup.exe as a person would: reads a list of steps, finds the installer's
+// dialogs on the screen, reads what they say, types, clicks, and takes screenshots.
+// A dialog is recognised by comparing the window with the templates of setup.exe itself.
+//
+//   driver.exe STEPS.TXT
+//
+// Steps, one per line (# starts a comment; TEXT runs to the end of the line, \n is a
+// line feed):
+//   start NAME EXE [DIR]          start a program; NAME names it for later steps
+//   wait-dialog ID [MS]           wait for dialog ID of a started program; it becomes current
+//   expect-text CTRL TEXT         the current dialog's control shows exactly TEXT
+//   expect-contains CTRL TEXT     ... shows a text containing TEXT
+//   expect-enabled CTRL | expect-disabled CTRL
+//   type CTRL TEXT                select the field's text and type TEXT over it
+//   click CTRL                    click a button (fails when it is greyed)
+//   key NAME                      press a key in the current dialog: F1, ESCAPE, RETURN, TAB
+//   shot FILE.bmp                 screenshot of the current dialog
+//   wait-closed [MS]              wait until the current dialog is gone
+//   wait-exit NAME [MS]           wait until a started program ends
+//   expect-exit NAME CODE         ... with this exit code
+//   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
+//   expect-top ID                 dialog ID is in front of every other window of ours
+//   copy FROM TO                  copy a file (as a person inserting a disk would)
+//   sleep MS
+// The driver prints what it sees and does; it exits with 0 when every step held.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/sim/dialog_template.h"
+
+namespace {
+
+using zep::sim::DialogTemplate;
+
+struct Program {
+    PROCESS_INFORMATION info{};
+    std::string exe;
+};
+
+std::map<std::string, Program> g_programs;
+std::map<int, DialogTemplate> g_templates;
+HWND g_dialog = nullptr;
+int g_dialog_id = 0;
+int g_failures = 0;
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+bool Fail(const std::string& why) {
+    Say("FAIL: " + why);
+    ++g_failures;
+    return false;
+}
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+std::string WindowText(HWND w) {
+    char buf[4096] = {};
+    SendMessageA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+std::string ClassOf(HWND w) {
+    char buf[256] = {};
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+void LoadTemplates(const std::string& exe) {
+    if (!g_templates.empty()) return;
+    HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (m == nullptr) {
+        Fail("cannot read the dialogs of " + exe);
+        return;
+    }
+    EnumResourceNamesA(
+        m, MAKEINTRESOURCEA(5),
+        [](HMODULE module, LPCSTR, LPSTR name, LONG_PTR) -> BOOL {
+            if (!IS_INTRESOURCE(name)) return TRUE;
+            HRSRC r = FindResourceA(module, name, MAKEINTRESOURCEA(5));
+            auto* data = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, r)));
+            auto t = zep::sim::ParseDialogTemplate(data, SizeofResource(module, r));
+            if (t) g_templates[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))] = *t;
+            return TRUE;
+        },
+        0);
+    FreeLibrary(m);
+}
+
+bool Ours(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    for (const auto& [name, p] : g_programs) {
+        if (p.info.dwProcessId == pid) return true;
+    }
+    return false;
+}
+
+std::vector<HWND> Children(HWND dialog) {
+    std::vector<HWND> out;
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// The template that matches a window: the same control ids, the same fixed texts, and
+// the nearest size.
+int Recognise(HWND dialog) {
+    std::vector<int> ids;
+    std::vector<std::string> fixed;
+    for (HWND c : Children(dialog)) {
+        int id = GetDlgCtrlID(c) & 0xFFFF;
+        ids.push_back(id);
+        bool icon = (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (id == 0xFFFF && ClassOf(c) == "Static" && !icon && !WindowText(c).empty()) {
+            fixed.push_back(WindowText(c));
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    std::sort(fixed.begin(), fixed.end());
+    RECT client{};
+    GetClientRect(dialog, &client);
+    int best = 0;
+    long best_distance = 0;
+    for (const auto& [id, t] : g_templates) {
+        std::vector<int> want;
+        std::vector<std::string> want_fixed;
+        for (const auto& item : t.items) {
+            want.push_back(item.id);
+            if (item.id == 0xFFFF && item.cls == "Static" && !item.ordinal && !item.text.empty()) {
+                want_fixed.push_back(item.text);
+            }
+        }
+        std::sort(want.begin(), want.end());
+        std::sort(want_fixed.begin(), want_fixed.end());
+        if (want != ids || want_fixed != fixed) continue;
+        RECT r{0, 0, t.cx, t.cy};
+        MapDialogRect(dialog, &r);
+        long distance = labs(r.right - client.right) + labs(r.bottom - client.bottom);
+        if (best == 0 || distance < best_distance) {
+            best = id;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
+
+std::vector<HWND> OurDialogs() {
+    std::vector<HWND> all;
+    EnumWindows(
+        [](HWND w, LPARAM list) -> BOOL {
+            if (IsWindowVisible(w) && ClassOf(w) == "#32770" && Ours(w)) {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+void Describe(HWND dialog, int id) {
+    Say("dialog " + std::to_string(id) + " \"" + WindowText(dialog) + "\"");
+    for (HWND c : Children(dialog)) {
+        std::string text = WindowText(c);
+        bool icon = ClassOf(c) == "Static" && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (text.empty() || icon) continue;
+        int cid = GetDlgCtrlID(c) & 0xFFFF;
+        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escape(text) +
+            (IsWindowEnabled(c) ? "" : " (greyed)"));
+    }
+}
+
+HWND Control(int id) {
+    HWND c = g_dialog != nullptr ? GetDlgItem(g_dialog, id) : nullptr;
+    if (c == nullptr) Fail("dialog " + std::to_string(g_dialog_id) + " has no control " + std::to_string(id));
+    return c;
+}
+
+bool WaitDialog(int id, DWORD timeout) {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND d : OurDialogs()) {
+            if (Recognise(d) == id) {
+                Sleep(150);  // let it finish painting
+                g_dialog = d;
+                g_dialog_id = id;
+                Describe(d, id);
+                return true;
+            }
+        }
+        Sleep(50);
+    } while (GetTickCount() - start < timeout);
+    std::string seen;
+    for (HWND d : OurDialogs()) {
+        seen += " " + std::to_string(Recognise(d));
+        for (HWND c : Children(d)) {
+            seen += " [" + std::to_string(GetDlgCtrlID(c) & 0xFFFF) + " " + ClassOf(c) + " \"" +
+                    Escape(WindowText(c)) + "\"]";
+        }
+    }
+    return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
+}
+
+void Screenshot(const std::string& file) {
+    RECT r{};
+    GetWindowRect(g_dialog, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bmp);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    DWORD row = ((w * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER);
+    fh.bfSize = fh.bfOffBits + row * h;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(row * h));
+    SelectObject(memory, old);
+    DeleteObject(bmp);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    Say("screenshot " + file);
+}
+
+UINT KeyCode(const std::string& name) {
+    if (name == "F1") return VK_F1;
+    if (name == "ESCAPE") return VK_ESCAPE;
+    if (name == "RETURN") return VK_RETURN;
+    if (name == "TAB") return VK_TAB;
+    return static_cast<UINT>(std::stoul(name, nullptr, 0));
+}
+
+// Keys go through the dialog's own message loop, as typed keys do.
+void PressKey(UINT vk) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    DWORD thread = GetWindowThreadProcessId(g_dialog, nullptr);
+    HWND target = GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != nullptr ? gui.hwndFocus : g_dialog;
+    PostMessageA(target, WM_KEYDOWN, vk, 1);
+    PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+void TypeText(HWND field, const std::string& text) {
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, WM_CLEAR, 0, 0);
+    for (unsigned char c : text) SendMessageA(field, WM_CHAR, c, 1);
+}
+
+bool Run(const std::string& line) {
+    std::istringstream in(line);
+    std::string verb;
+    in >> verb;
+    auto rest = [&] {
+        std::string r;
+        std::getline(in, r);
+        std::size_t start = r.find_first_not_of(' ');
+        return start == std::string::npos ? std::string() : Unescape(r.substr(start));
+    };
+    auto number = [&](long fallback) {
+        long v = fallback;
+        if (!(in >> v)) v = fallback;
+        return v;
+    };
+    Say("> " + line);
+    if (verb == "start") {
+        std::string name, exe, dir;
+        in >> name >> exe >> dir;
+        Program p;
+        p.exe = exe;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string command = "\"" + exe + "\"";
+        if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            dir.empty() ? nullptr : dir.c_str(), &si, &p.info)) {
+            return Fail("cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+        }
+        g_programs[name] = p;
+        LoadTemplates(exe);
+        return true;
+    }
+    if (verb == "wait-dialog") {
+        int id = static_cast<int>(number(0));
+        return WaitDialog(id, static_cast<DWORD>(number(20000)));
+    }
+    if (verb == "expect-text" || verb == "expect-contains") {
+        HWND c = Control(static_cast<int>(number(0)));
+        std::string want = rest();
+        if (c == nullptr) return false;
+        std::string got = WindowText(c);
+        bool ok = verb == "expect-text" ? got == want : got.find(want) != std::string::npos;
+        return ok || Fail("control shows \"" + Escape(got) + "\", expected " +
+                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escape(want) + "\"");
+    }
+    if (verb == "expect-enabled" || verb == "expect-disabled") {
+        HWND c = Control(static_cast<int>(number(0)));
+        if (c == nullptr) return false;
+        bool enabled = IsWindowEnabled(c) != 0;
+        return enabled == (verb == "expect-enabled") || Fail(verb + " does not hold");
+    }
+    if (verb == "type") {
+        HWND c = Control(static_cast<int>(number(0)));
+        if (c != nullptr) TypeText(c, rest());
+        return c != nullptr;
+    }
+    if (verb == "click") {
+        HWND c = Control(static_cast<int>(number(0)));
+        if (c == nullptr) return false;
+        if (!IsWindowEnabled(c)) return Fail("the button is greyed");
+        PostMessageA(c, BM_CLICK, 0, 0);
+        return true;
+    }
+    if (verb == "key") {
+        std::string key;
+        in >> key;
+        PressKey(KeyCode(key));
+        return true;
+    }
+    if (verb == "shot") {
+        std::string file;
+        in >> file;
+        Screenshot(file);
+        return true;
+    }
+    if (verb == "wait-closed") {
+        DWORD timeout = static_cast<DWORD>(number(20000)), start = GetTickCount();
+        while (IsWindow(g_dialog) && IsWindowVisible(g_dialog)) {
+            if (GetTickCount() - start > timeout) return Fail("the dialog did not close");
+            Sleep(50);
+        }
+        return true;
+    }
+    if (verb == "wait-exit" || verb == "expect-exit") {
+        std::string name;
+        in >> name;
+        auto it = g_programs.find(name);
+        if (it == g_programs.end()) return Fail("no program named " + name);
+        if (verb == "wait-exit") {
+            DWORD r = WaitForSingleObject(it->second.info.hProcess, static_cast<DWORD>(number(20000)));
+            return r == WAIT_OBJECT_0 || Fail(name + " is still running");
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(it->second.info.hProcess, &code);
+        Say("exit code of " + name + ": " + std::to_string(code));
+        return static_cast<long>(code) == number(0) || Fail("unexpected exit code");
+    }
+    if (verb == "expect-window") {
+        std::string cls, state;
+        in >> cls >> state;
+        HWND w = FindWindowA(cls.c_str(), nullptr);
+        std::string got = w == nullptr ? "absent" : IsWindowVisible(w) ? "visible" : "hidden";
+        return got == state || Fail("window " + cls + " is " + got);
+    }
+    if (verb == "expect-top") {
+        int id = static_cast<int>(number(0));
+        for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(w) || !Ours(w)) continue;
+            int got = ClassOf(w) == "#32770" ? Recognise(w) : 0;
+            return got == id || Fail("in front is " + ClassOf(w) + " " + std::to_string(got));
+        }
+        return Fail("no window of ours is visible");
+    }
+    if (verb == "copy") {
+        std::string from, to;
+        in >> from >> to;
+        return CopyFileA(from.c_str(), to.c_str(), FALSE) || Fail("cannot copy " + from);
+    }
+    if (verb == "sleep") {
+        Sleep(static_cast<DWORD>(number(100)));
+        return true;
+    }
+    return Fail("unknown step: " + verb);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: driver STEPS.TXT\n");
+        return 2;
+    }
+    std::ifstream steps(argv[1]);
+    if (!steps) {
+        std::fprintf(stderr, "driver: cannot read %s\n", argv[1]);
+        return 2;
+    }
+    std::string line;
+    while (std::getline(steps, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (!Run(line)) break;  // later steps depend on this one
+    }
+    for (auto& [name, p] : g_programs) {
+        if (WaitForSingleObject(p.info.hProcess, 0) == WAIT_TIMEOUT) {
+            Fail(name + " was still running at the end; ended by the driver");
+            TerminateProcess(p.info.hProcess, 99);
+        }
+    }
+    Say(g_failures == 0 ? "PASS" : "FAILED");
+    return g_failures == 0 ? 0 : 1;
+}

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "script/loader.h"
+#include "shell/environment.h"
 #include "shell/shell.h"
 
 namespace zep::test {
@@ -42,6 +44,20 @@ void SimInstall::put_script(const std::string& text, const std::string& folder) 
 
 int SimInstall::run() {
     return RunInstaller(in);
+}
+
+std::uint16_t SimInstall::load(const std::string& script) {
+    put_script(script);
+    ProbeVersion(in);
+    ComputeRoots(in);
+    ProbeDisplay(in);
+    return LoadInstallScript(in);
+}
+
+std::string SimInstall::text(Atom atom) {
+    char buf[256] = {};
+    if (atom != 0) os.get_atom_name(atom, buf, sizeof buf);
+    return buf;
 }
 
 std::string SampleScript() {

@@ -29,6 +29,10 @@ struct SimInstall {
     // Writes the install script beside setup.exe.
     void put_script(const std::string& text, const std::string& folder = "C:\\SETUP");
     int run();
+    // Probes the environment and loads the script, as start-up does; the install code.
+    std::uint16_t load(const std::string& script);
+    // A stored string read back; "" for atom 0.
+    std::string text(Atom atom);
 
     Sandbox sandbox;
     sim::Machine machine;

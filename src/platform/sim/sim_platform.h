@@ -211,6 +211,7 @@ private:
     bool fail(const char* op, std::string_view arg = {});
     bool fail_with(std::uint32_t error);  // sets the last error, returns false for chaining
     ResolvedPath resolve(const char* path) { return machine_.resolve(path ? path : "", cwd_); }
+    ResolvedPath profile_path(const char* file);
     OpenFile* file(Hfile h);
     Hfile open_host(const ResolvedPath& where, std::uint32_t mode, bool create);
 

@@ -4,4 +4,7 @@
 
 namespace zep::tool {
 
+int CompressCommand(int argc, char** argv);  // zep compress: files into SZDD form
+int ExpandCommand(int argc, char** argv);    // zep expand: SZDD files back
+
 }  // namespace zep::tool

@@ -13,6 +13,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"compress", zep::tool::CompressCommand, "compress files into SZDD form (COMPRESS, LZ32)"},
+    {"expand", zep::tool::ExpandCommand, "expand SZDD-compressed files"},
     {nullptr, nullptr, nullptr},  // the list ends here; commands are added above this line
 };
 

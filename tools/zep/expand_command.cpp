@@ -1,0 +1,236 @@
+// zep expand: SZDD files back to their original content and name.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "szdd/szdd.h"
+#include "tools/zep/commands.h"
+
+namespace zep::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kExpandHelp[] =
+    "usage: zep expand FILE... [-o DIR]\n"
+    "\n"
+    "Expands each SZDD-compressed FILE (made by 'zep compress', COMPRESS or similar).\n"
+    "\n"
+    "  -o DIR  write the outputs into DIR (which must exist); without it they go\n"
+    "          beside their inputs\n"
+    "\n"
+    "The output's name is the input's with its final '_' replaced by the character\n"
+    "stored in the file (SAMPLE.EX_ -> SAMPLE.EXE). Where none is stored the '_' is\n"
+    "dropped (README._ -> README, notes.txt_ -> notes.txt); a name without a final\n"
+    "'_' is kept, so it needs -o. An input is never replaced. A file whose data ends\n"
+    "before or after the length its header states is reported as damaged and not\n"
+    "written. Exit status: 0 all files done, 1 a file failed, 2 wrong arguments.\n";
+
+class FileSource final : public szdd::Source {
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    std::int32_t read(void* buf, std::uint32_t count) override {
+        std::size_t got = std::fread(buf, 1, count, file_);
+        if (got == 0 && std::ferror(file_) != 0) return -1;
+        return static_cast<std::int32_t>(got);
+    }
+
+private:
+    std::FILE* file_;
+};
+
+class FileSink final : public szdd::Sink {
+public:
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    bool write(const void* buf, std::uint32_t count) override {
+        return std::fwrite(buf, 1, count, file_) == count;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+struct Options {
+    const char* out_dir = nullptr;
+    std::vector<const char*> files;
+};
+
+int ParseOptions(int argc, char** argv, Options& options) {
+    bool more_options = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (more_options && std::strcmp(arg, "--") == 0) {
+            more_options = false;
+        } else if (more_options &&
+                   (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
+            std::fputs(kExpandHelp, stdout);
+            return -1;
+        } else if (more_options && std::strcmp(arg, "-o") == 0) {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "zep expand: -o needs a directory\n");
+                return 2;
+            }
+            options.out_dir = argv[++i];
+        } else if (more_options && arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "zep expand: unknown option '%s'\n", arg);
+            return 2;
+        } else {
+            options.files.push_back(arg);
+        }
+    }
+    if (options.files.empty()) {
+        std::fprintf(stderr, "zep expand: no files given\n%s", kExpandHelp);
+        return 2;
+    }
+    return 0;
+}
+
+// A stored character that could not be part of a file name counts as none.
+bool UsableInName(std::uint8_t c) {
+    return c >= 0x20 && c != 0x7F && std::strchr("/\\:*?\"<>|", c) == nullptr;
+}
+
+std::string OutputName(const std::string& name, std::uint8_t missing_char) {
+    if (name.empty() || name.back() != '_') return name;
+    std::string stem = name.substr(0, name.size() - 1);
+    if (UsableInName(missing_char)) return stem + static_cast<char>(missing_char);
+    if (stem.size() > 1 && stem.back() == '.') stem.pop_back();
+    return stem;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) || fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+struct InputFile {
+    std::FILE* file = nullptr;
+    ~InputFile() {
+        if (file != nullptr) std::fclose(file);
+    }
+};
+
+bool ExpandOne(const char* input, const Options& options, std::set<fs::path>& written) {
+    fs::path in_path(input);
+    std::error_code ec;
+    if (fs::is_directory(in_path, ec)) {
+        std::fprintf(stderr, "zep expand: %s: is a directory\n", input);
+        return false;
+    }
+    InputFile in;
+    in.file = std::fopen(input, "rb");
+    if (in.file == nullptr) {
+        std::fprintf(stderr, "zep expand: %s: cannot read: %s\n", input, std::strerror(errno));
+        return false;
+    }
+    FileSource source(in.file);
+    auto expander = std::make_unique<szdd::Expander>();
+    std::int32_t status = expander->init(source);
+    if (status == szdd::kLzErrorUnknownAlg) {
+        std::fprintf(stderr, "zep expand: %s: compressed with an unknown method\n", input);
+        return false;
+    }
+    if (status < 0) {
+        std::fprintf(stderr, "zep expand: %s: cannot read: %s\n", input, std::strerror(errno));
+        return false;
+    }
+    if (!expander->compressed()) {
+        std::fprintf(stderr, "zep expand: %s: not an SZDD compressed file\n", input);
+        return false;
+    }
+
+    const szdd::Header header = expander->header();
+    fs::path out_path =
+        (options.out_dir != nullptr ? fs::path(options.out_dir) : in_path.parent_path()) /
+        OutputName(in_path.filename().string(), header.missing_char);
+    if (SameFile(in_path, out_path)) {
+        std::fprintf(stderr, "zep expand: %s: the output would replace the input; use -o DIR\n",
+                     input);
+        return false;
+    }
+    if (!written.insert(fs::weakly_canonical(out_path, ec)).second) {
+        std::fprintf(stderr, "zep expand: %s: %s was already written by this command\n", input,
+                     out_path.c_str());
+        return false;
+    }
+
+    // Expanded beside the target first, so a failure never leaves a half file under its name.
+    fs::path partial = out_path;
+    partial += ".zep-partial";
+    std::FILE* out = std::fopen(partial.c_str(), "wb");
+    if (out == nullptr) {
+        std::fprintf(stderr, "zep expand: %s: cannot write: %s\n", partial.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    FileSink sink(out);
+    std::int32_t copied = expander->copy(sink);
+    int saved = errno;
+    if (std::fclose(out) != 0 && copied >= 0) {
+        copied = szdd::kLzErrorWrite;
+        saved = errno;
+    }
+    const char* problem = nullptr;
+    char damage[160];
+    if (copied == szdd::kLzErrorRead) {
+        problem = "cannot read";
+    } else if (copied < 0) {
+        problem = "cannot write";
+    } else if (expander->produced() != header.expanded_length) {
+        std::snprintf(damage, sizeof damage,
+                      "damaged: it expands to %llu bytes, its header says %lu",
+                      static_cast<unsigned long long>(expander->produced()),
+                      static_cast<unsigned long>(header.expanded_length));
+        problem = damage;
+        saved = 0;
+    } else {
+        fs::rename(partial, out_path, ec);
+        if (!ec) {
+            std::printf("%s -> %s (%lu bytes)\n", input, out_path.c_str(),
+                        static_cast<unsigned long>(header.expanded_length));
+            return true;
+        }
+        problem = "cannot write";
+        saved = ec.value();
+    }
+    fs::remove(partial, ec);
+    if (saved != 0) {
+        std::fprintf(stderr, "zep expand: %s: %s: %s\n", input, problem, std::strerror(saved));
+    } else {
+        std::fprintf(stderr, "zep expand: %s: %s\n", input, problem);
+    }
+    return false;
+}
+
+}  // namespace
+
+int ExpandCommand(int argc, char** argv) {
+    Options options;
+    if (int status = ParseOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
+    std::error_code ec;
+    if (options.out_dir != nullptr && !fs::is_directory(options.out_dir, ec)) {
+        std::fprintf(stderr, "zep expand: %s: not a directory\n", options.out_dir);
+        return 1;
+    }
+    std::set<fs::path> written;
+    bool ok = true;
+    for (const char* file : options.files) {
+        try {
+            ok = ExpandOne(file, options, written) && ok;
+        } catch (const std::exception& e) {  // out of memory, a path the system refuses
+            std::fprintf(stderr, "zep expand: %s: %s\n", file, e.what());
+            ok = false;
+        }
+    }
+    return ok ? 0 : 1;
+}
+
+}  // namespace zep::tool

@@ -31,7 +31,10 @@ bool RaiseOtherInstance(Installer& in) {
         for (Hwnd w = ui.get_window(found, direction); w != 0 && seen < kMaxWindows;
              w = ui.get_window(w, direction), ++seen) {
             if (ui.get_window_thread_process_id(w) != thread) continue;
-            if ((ui.get_window_style(w) & WS_POPUP) == 0) continue;
+            // Only a visible popup can be the dialog that waits: the thread may own hidden
+            // ones too (an input-method window, for one) that nobody could see raised.
+            const std::uint32_t style = ui.get_window_style(w);
+            if ((style & WS_POPUP) == 0 || (style & WS_VISIBLE) == 0) continue;
             if (candidate == 0 || IsOwnedBy(ui, w, candidate)) candidate = w;
         }
     }

@@ -182,6 +182,7 @@ TEST(SingleInstance, RaisesTheMostDeeplyOwnedPopupOfTheOtherInstance) {
     SimInstall s;
     sim::Machine& m = s.machine;
     Hwnd main = m.add_foreign_window(kMainClass, "", 0, 0, 77).handle;
+    m.add_foreign_window("IME", "Default IME", WS_POPUP, 0, 77).visible = false;  // met first
     Hwnd dialog = m.add_foreign_window("#32770", "Install", WS_POPUP, main, 77).handle;
     Hwnd nested = m.add_foreign_window("#32770", "Install", WS_POPUP, dialog, 77).handle;
     m.add_foreign_window("#32770", "Other", WS_POPUP, 0, 77);   // same thread, not owned

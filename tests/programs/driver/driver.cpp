@@ -19,10 +19,12 @@
 //   wait-exit NAME [MS]           wait until a started program ends
 //   expect-exit NAME CODE         ... with this exit code
 //   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
-//   expect-top ID                 dialog ID is in front of every other window of ours
+//   expect-top ID                 dialog ID is in front of every other window
+//   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   sleep MS
-// The driver prints what it sees and does; it exits with 0 when every step held.
+// The driver prints what it sees and does; it exits with 0 when every step held. With
+// ZEP_DRIVER_DEBUG set it also prints how each window compared with each template.
 #include <windows.h>
 
 #include <algorithm>
@@ -47,6 +49,7 @@ struct Program {
 
 std::map<std::string, Program> g_programs;
 std::map<int, DialogTemplate> g_templates;
+RECT g_units{0, 0, 4, 8};  // 4 x 8 dialog units in pixels, for the templates' font
 HWND g_dialog = nullptr;
 int g_dialog_id = 0;
 int g_failures = 0;
@@ -85,6 +88,17 @@ std::string Escape(const std::string& s) {
     return out;
 }
 
+// Waits while keeping the driver's own windows answering, so other programs never
+// block on them.
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        Sleep(ms < 20 ? ms : 20);
+    } while (GetTickCount() - start < ms);
+}
+
 std::string WindowText(HWND w) {
     char buf[4096] = {};
     SendMessageA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
@@ -112,6 +126,17 @@ void LoadTemplates(const std::string& exe) {
             auto* data = static_cast<const std::uint8_t*>(LockResource(LoadResource(module, r)));
             auto t = zep::sim::ParseDialogTemplate(data, SizeofResource(module, r));
             if (t) g_templates[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))] = *t;
+            // MapDialogRect answers only in the dialog's own process: measure the
+            // templates' font with a hidden dialog of the driver's own.
+            if (reinterpret_cast<ULONG_PTR>(name) == 1900) {
+                HWND probe = CreateDialogIndirectParamA(
+                    GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(data), nullptr,
+                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                if (probe != nullptr) {
+                    MapDialogRect(probe, &g_units);
+                    DestroyWindow(probe);
+                }
+            }
             return TRUE;
         },
         0);
@@ -139,12 +164,13 @@ std::vector<HWND> Children(HWND dialog) {
     return out;
 }
 
-// The template that matches a window: the same control ids, the same fixed texts, and
-// the nearest size.
+// The template that matches a window: the same control ids and fixed texts, then the
+// least difference in the controls' places and sizes.
 int Recognise(HWND dialog) {
+    std::vector<HWND> children = Children(dialog);
     std::vector<int> ids;
     std::vector<std::string> fixed;
-    for (HWND c : Children(dialog)) {
+    for (HWND c : children) {
         int id = GetDlgCtrlID(c) & 0xFFFF;
         ids.push_back(id);
         bool icon = (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
@@ -154,8 +180,6 @@ int Recognise(HWND dialog) {
     }
     std::sort(ids.begin(), ids.end());
     std::sort(fixed.begin(), fixed.end());
-    RECT client{};
-    GetClientRect(dialog, &client);
     int best = 0;
     long best_distance = 0;
     for (const auto& [id, t] : g_templates) {
@@ -170,9 +194,25 @@ int Recognise(HWND dialog) {
         std::sort(want.begin(), want.end());
         std::sort(want_fixed.begin(), want_fixed.end());
         if (want != ids || want_fixed != fixed) continue;
-        RECT r{0, 0, t.cx, t.cy};
-        MapDialogRect(dialog, &r);
-        long distance = labs(r.right - client.right) + labs(r.bottom - client.bottom);
+        long distance = 0;
+        for (const auto& item : t.items) {
+            HWND c = item.id != 0xFFFF ? GetDlgItem(dialog, item.id) : nullptr;
+            if (c == nullptr) continue;
+            RECT r{item.x * g_units.right / 4, item.y * g_units.bottom / 8,
+                   (item.x + item.cx) * g_units.right / 4, (item.y + item.cy) * g_units.bottom / 8};
+            RECT live{};
+            GetWindowRect(c, &live);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&live), 2);
+            distance += labs(r.left - live.left) + labs(r.top - live.top) +
+                        labs(r.right - live.right) + labs(r.bottom - live.bottom);
+            if (getenv("ZEP_DRIVER_DEBUG")) {
+                char b[160];
+                std::snprintf(b, sizeof b, "    %d: want %ld,%ld,%ld,%ld live %ld,%ld,%ld,%ld", item.id,
+                              r.left, r.top, r.right, r.bottom, live.left, live.top, live.right, live.bottom);
+                Say(b);
+            }
+        }
+        if (getenv("ZEP_DRIVER_DEBUG")) Say("  candidate " + std::to_string(id) + " distance " + std::to_string(distance));
         if (best == 0 || distance < best_distance) {
             best = id;
             best_distance = distance;
@@ -217,14 +257,14 @@ bool WaitDialog(int id, DWORD timeout) {
     do {
         for (HWND d : OurDialogs()) {
             if (Recognise(d) == id) {
-                Sleep(150);  // let it finish painting
+                Pump(150);  // let it finish painting
                 g_dialog = d;
                 g_dialog_id = id;
                 Describe(d, id);
                 return true;
             }
         }
-        Sleep(50);
+        Pump(50);
     } while (GetTickCount() - start < timeout);
     std::string seen;
     for (HWND d : OurDialogs()) {
@@ -369,7 +409,7 @@ bool Run(const std::string& line) {
         DWORD timeout = static_cast<DWORD>(number(20000)), start = GetTickCount();
         while (IsWindow(g_dialog) && IsWindowVisible(g_dialog)) {
             if (GetTickCount() - start > timeout) return Fail("the dialog did not close");
-            Sleep(50);
+            Pump(50);
         }
         return true;
     }
@@ -379,8 +419,13 @@ bool Run(const std::string& line) {
         auto it = g_programs.find(name);
         if (it == g_programs.end()) return Fail("no program named " + name);
         if (verb == "wait-exit") {
-            DWORD r = WaitForSingleObject(it->second.info.hProcess, static_cast<DWORD>(number(20000)));
-            return r == WAIT_OBJECT_0 || Fail(name + " is still running");
+            DWORD timeout = static_cast<DWORD>(number(20000)), start = GetTickCount();
+            while (WaitForSingleObject(it->second.info.hProcess, 0) == WAIT_TIMEOUT) {
+                if (GetTickCount() - start > timeout) return Fail(name + " is still running");
+                Pump(20);
+            }
+            Say(name + " ended after " + std::to_string(GetTickCount() - start) + " ms");
+            return true;
         }
         DWORD code = 0;
         GetExitCodeProcess(it->second.info.hProcess, &code);
@@ -397,11 +442,21 @@ bool Run(const std::string& line) {
     if (verb == "expect-top") {
         int id = static_cast<int>(number(0));
         for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-            if (!IsWindowVisible(w) || !Ours(w)) continue;
+            if (!IsWindowVisible(w)) continue;
             int got = ClassOf(w) == "#32770" ? Recognise(w) : 0;
-            return got == id || Fail("in front is " + ClassOf(w) + " " + std::to_string(got));
+            if (got == id) return true;
+            for (HWND z = GetTopWindow(nullptr); z != nullptr; z = GetWindow(z, GW_HWNDNEXT)) {
+                char line[256];
+                std::snprintf(line, sizeof line, "  z-order: %p %s style %08lx thread %lu \"%s\"",
+                              static_cast<void*>(z), ClassOf(z).c_str(),
+                              static_cast<unsigned long>(GetWindowLongA(z, GWL_STYLE)),
+                              static_cast<unsigned long>(GetWindowThreadProcessId(z, nullptr)),
+                              WindowText(z).c_str());
+                Say(line);
+            }
+            return Fail("in front is " + ClassOf(w) + " \"" + WindowText(w) + "\" " + std::to_string(got));
         }
-        return Fail("no window of ours is visible");
+        return Fail("no window is visible");
     }
     if (verb == "copy") {
         std::string from, to;
@@ -409,7 +464,15 @@ bool Run(const std::string& line) {
         return CopyFileA(from.c_str(), to.c_str(), FALSE) || Fail("cannot copy " + from);
     }
     if (verb == "sleep") {
-        Sleep(static_cast<DWORD>(number(100)));
+        Pump(static_cast<DWORD>(number(100)));
+        return true;
+    }
+    if (verb == "cover") {
+        // A window of the driver's own in front of everything, so that raising can be seen.
+        CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 0, 0,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                        nullptr, nullptr);
+        Pump(200);
         return true;
     }
     return Fail("unknown step: " + verb);

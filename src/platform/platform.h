@@ -79,6 +79,19 @@ protected:
     ~Files() = default;
 };
 
+// LZ32: expansion of SZDD files, passing other files through unchanged. Handles are
+// LZ32's INTs: an expansion handle, or a file handle for a file that is not compressed.
+class Expansion {
+public:
+    virtual std::int32_t lz_init(Hfile source) = 0;  // negative: an LZERROR_ code
+    virtual std::int32_t lz_read(std::int32_t handle, void* buf, std::int32_t count) = 0;
+    virtual std::int32_t lz_copy(Hfile source, Hfile destination) = 0;  // bytes, or negative
+    virtual void lz_close(std::int32_t handle) = 0;
+
+protected:
+    ~Expansion() = default;
+};
+
 // The private-profile functions and win.ini.
 class Profiles {
 public:
@@ -194,6 +207,7 @@ protected:
 struct Platform {
     System& system;
     Files& files;
+    Expansion& expansion;
     Profiles& profiles;
     Resources& resources;
     Ui& ui;

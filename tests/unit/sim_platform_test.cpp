@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/dialog_table.h"
+#include "szdd/szdd.h"
 #include "tests/support/sim_install.h"
 
 namespace zep {
@@ -182,6 +183,80 @@ TEST(SimDialogs, AnUnexpectedDialogIsReported) {
     s.os.dialog_box_indirect_param(t->data.data(), 0, EchoDialog, 0);
     ASSERT_EQ(s.os.user.errors.size(), 1u);
     EXPECT_NE(s.os.user.errors[0].find("1600 was expected"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zep
+
+namespace zep {
+namespace {
+
+std::string Compressed(const std::string& plain, char missing = 0) {
+    std::vector<std::uint8_t> out;
+    szdd::Compress(reinterpret_cast<const std::uint8_t*>(plain.data()), plain.size(),
+                   static_cast<std::uint8_t>(missing), out);
+    return std::string(out.begin(), out.end());
+}
+
+TEST(SimExpansion, ExpandsSzddAndPassesOtherFilesThrough) {
+    SimInstall s;
+    const std::string text(5000, 'z');
+    s.machine.put_file("C:\\A.TX_", Compressed(text + "tail"));
+    s.machine.put_file("C:\\PLAIN.TXT", "plain bytes");
+    Hfile f = s.os.open_file("C:\\A.TX_", OF_READ);
+    std::int32_t h = s.os.lz_init(f);
+    EXPECT_GE(h, 0x400);
+    std::string got(6000, '\0');
+    EXPECT_EQ(s.os.lz_read(h, got.data(), 6000), 5004);
+    EXPECT_EQ(got.substr(0, 5004), text + "tail");
+    EXPECT_EQ(s.os.lz_read(h, got.data(), 6000), 0);
+    s.os.lz_close(h);
+    EXPECT_EQ(s.os.open_file_count(), 0u);  // closing the expansion closes its file
+
+    Hfile p = s.os.open_file("C:\\PLAIN.TXT", OF_READ);
+    EXPECT_EQ(s.os.lz_init(p), p);  // not compressed: the file handle itself, from its start
+    char buf[32] = {};
+    EXPECT_EQ(s.os.lz_read(p, buf, sizeof buf), 11);
+    EXPECT_STREQ(buf, "plain bytes");
+    s.os.lz_close(p);
+}
+
+TEST(SimExpansion, SixteenAtOnceAndUnknownModesRefused) {
+    SimInstall s;
+    s.machine.put_file("C:\\A.TX_", Compressed("abc"));
+    std::vector<std::int32_t> open;
+    for (int i = 0; i < 16; ++i) open.push_back(s.os.lz_init(s.os.open_file("C:\\A.TX_", OF_READ)));
+    for (std::int32_t h : open) EXPECT_GE(h, 0x400);
+    Hfile extra = s.os.open_file("C:\\A.TX_", OF_READ);
+    EXPECT_EQ(s.os.lz_init(extra), szdd::kLzErrorGlobalAlloc);
+    s.os.lclose(extra);
+    for (std::int32_t h : open) s.os.lz_close(h);
+
+    std::string odd = Compressed("abc");
+    odd[8] = 'B';
+    s.machine.put_file("C:\\ODD.TX_", odd);
+    Hfile f = s.os.open_file("C:\\ODD.TX_", OF_READ);
+    EXPECT_EQ(s.os.lz_init(f), szdd::kLzErrorUnknownAlg);
+    Hfile out = s.os.open_file("C:\\ODD.TXT", OF_CREATE | OF_WRITE);
+    EXPECT_EQ(s.os.lz_copy(f, out), 0);  // as LZ32: nothing copied, no error
+    s.os.lclose(f);
+    s.os.lclose(out);
+}
+
+TEST(SimExpansion, CopyExpandsGivesTheSourcesTimeAndClosesWhatItOpened) {
+    SimInstall s;
+    s.machine.put_file("C:\\A.TX_", Compressed("expanded text"));
+    Hfile src = s.os.open_file("C:\\A.TX_", OF_READ);
+    FileTime stamp{0x12345678, 0x01C00000};
+    s.machine.set_times(s.machine.host_path("C:\\A.TX_"), {stamp, stamp, stamp});
+    Hfile dst = s.os.open_file("C:\\A.TXT", OF_CREATE | OF_WRITE);
+    EXPECT_EQ(s.os.lz_copy(src, dst), 13);
+    FileTime written{};
+    s.os.get_file_time(dst, nullptr, nullptr, &written);
+    EXPECT_EQ(written.low, stamp.low);
+    EXPECT_EQ(s.os.lclose(src), HFILE_ERROR);  // LZCopy closed the compressed source
+    s.os.lclose(dst);
+    EXPECT_EQ(s.machine.read_file("C:\\A.TXT"), "expanded text");
 }
 
 }  // namespace

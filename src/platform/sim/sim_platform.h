@@ -14,11 +14,13 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/res_file.h"
 #include "platform/sim/scripted_user.h"
+#include "szdd/szdd.h"
 
 namespace zep::sim {
 
 class SimPlatform final : public platform::System,
                           public platform::Files,
+                          public platform::Expansion,
                           public platform::Profiles,
                           public platform::Resources,
                           public platform::Ui {
@@ -30,7 +32,7 @@ public:
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this}; }
     // The installer whose window and dialog procedures this process calls back.
     void set_context(Installer* installer) { context_ = installer; }
 
@@ -103,6 +105,13 @@ public:
     std::uint32_t get_drive_type(const char* root) override;
     bool set_current_directory(const char* path) override;
     std::uint32_t get_current_directory(std::uint32_t size, char* buf) override;
+
+    // Expansion
+    std::int32_t lz_init(Hfile source) override;
+    std::int32_t lz_read(std::int32_t handle, void* buf, std::int32_t count) override;
+    std::int32_t lz_copy(Hfile source, Hfile destination) override;
+    void lz_close(std::int32_t handle) override;
+    std::size_t open_expansions() const;
 
     // Profiles
     std::uint32_t get_private_profile_string(const char* section, const char* key,
@@ -197,6 +206,14 @@ private:
         Machine::OpenRecord record;
         Drive* drive = nullptr;
     };
+    // One LZ32 handle: an expander reading a file handle.
+    struct LzHandle final : szdd::Source {
+        LzHandle(SimPlatform& os, Hfile file) : os(os), file(file) {}
+        std::int32_t read(void* buf, std::uint32_t count) override;
+        SimPlatform& os;
+        Hfile file;
+        szdd::Expander expander;
+    };
     struct AtomEntry {
         std::string name;
         unsigned references = 0;
@@ -243,6 +260,7 @@ private:
     std::map<Hglobal, Block> blocks_;
     Hglobal next_block_ = 0x1000;
     std::map<Hfile, OpenFile> files_;
+    std::unique_ptr<LzHandle> expansions_[16];  // LZ32 allows 16 at once
     Hfile next_file_ = 3;
     std::map<std::string, WindowClass> classes_;  // by upper-case name
     std::deque<Msg> queue_;

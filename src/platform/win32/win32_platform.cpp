@@ -1,5 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
+#include <lzexpand.h>
+
 
 namespace zep::win32 {
 
@@ -241,6 +243,21 @@ bool Win32Platform::set_current_directory(const char* path) {
 }
 std::uint32_t Win32Platform::get_current_directory(std::uint32_t size, char* buf) {
     return GetCurrentDirectoryA(size, buf);
+}
+
+// --- Expansion ---
+
+std::int32_t Win32Platform::lz_init(Hfile source) {
+    return LZInit(source);
+}
+std::int32_t Win32Platform::lz_read(std::int32_t handle, void* buf, std::int32_t count) {
+    return LZRead(handle, static_cast<LPSTR>(buf), count);
+}
+std::int32_t Win32Platform::lz_copy(Hfile source, Hfile destination) {
+    return LZCopy(source, destination);
+}
+void Win32Platform::lz_close(std::int32_t handle) {
+    LZClose(handle);
 }
 
 // --- Profiles ---

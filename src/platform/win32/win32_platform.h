@@ -9,13 +9,14 @@ namespace zep::win32 {
 
 class Win32Platform final : public platform::System,
                             public platform::Files,
+                            public platform::Expansion,
                             public platform::Profiles,
                             public platform::Resources,
                             public platform::Ui {
 public:
     constexpr Win32Platform() = default;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this}; }
 
     // System
     bool get_version_ex(OsVersion& out) override;
@@ -64,6 +65,12 @@ public:
     std::uint32_t get_drive_type(const char* root) override;
     bool set_current_directory(const char* path) override;
     std::uint32_t get_current_directory(std::uint32_t size, char* buf) override;
+
+    // Expansion
+    std::int32_t lz_init(Hfile source) override;
+    std::int32_t lz_read(std::int32_t handle, void* buf, std::int32_t count) override;
+    std::int32_t lz_copy(Hfile source, Hfile destination) override;
+    void lz_close(std::int32_t handle) override;
 
     // Profiles
     std::uint32_t get_private_profile_string(const char* section, const char* key,

@@ -15,6 +15,7 @@ struct Command {
 const Command kCommands[] = {
     {"compress", zep::tool::CompressCommand, "compress files into SZDD form (COMPRESS, LZ32)"},
     {"expand", zep::tool::ExpandCommand, "expand SZDD-compressed files"},
+    {"check", zep::tool::CheckCommand, "report every error and warning of an install script"},
     {nullptr, nullptr, nullptr},  // the list ends here; commands are added above this line
 };
 

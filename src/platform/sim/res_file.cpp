@@ -40,13 +40,18 @@ bool ResourceSet::load_res_file(const std::string& path, std::string* error) {
         if (error) *error = "cannot open " + path;
         return false;
     }
-    std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    return load_res_bytes(bytes.data(), bytes.size(), error);
+}
+
+bool ResourceSet::load_res_bytes(const std::uint8_t* data, std::size_t size, std::string* error) {
+    const std::vector<std::uint8_t> b(data, data + size);
     std::size_t at = 0;
     while (at + 32 <= b.size()) {
         std::uint32_t data_size = Read32(b, at);
         std::uint32_t header_size = Read32(b, at + 4);
         if (header_size < 16 || at + header_size + data_size > b.size()) {
-            if (error) *error = "damaged .res file " + path;
+            if (error) *error = "damaged .res data";
             return false;
         }
         std::size_t field = at + 8;

@@ -20,6 +20,7 @@ public:
     // Reads every resource with a numeric type and id; false when the file cannot be read
     // or is not a .res file.
     bool load_res_file(const std::string& path, std::string* error = nullptr);
+    bool load_res_bytes(const std::uint8_t* data, std::size_t size, std::string* error = nullptr);
     void add(std::uint16_t type, std::uint16_t id, std::vector<std::uint8_t> data);
     void remove(std::uint16_t type, std::uint16_t id);
     // A string of the string table (stored as UTF-16 blocks of 16), set as ANSI text.

@@ -1,0 +1,115 @@
+// zep check SCRIPT_OR_FOLDER [--platform P] [--display D]
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tools/zep/commands.h"
+#include "tools/zep/script_check.h"
+
+namespace fs = std::filesystem;
+
+namespace zep::tool {
+
+namespace {
+
+const char kHelp[] =
+    "usage: zep check SCRIPT_OR_FOLDER [--platform win95|nt351|nt40|all] [--display ega|vga|8514|all]\n"
+    "\n"
+    "Reads an install script exactly as setup.exe reads it, on each chosen platform and\n"
+    "display class (all of them unless told otherwise), and reports:\n"
+    "  errors    the dialog a user would see (its id and its text) and the line that\n"
+    "            caused it. setup.exe stops at its first error; zep check gets past each\n"
+    "            one and goes on, so one run reports them all;\n"
+    "  warnings  what setup.exe passes over in silence: unknown keys, file flags and\n"
+    "            platform words, values cut at 259 characters, numbered keys after a gap,\n"
+    "            [Disk n] sections beyond TotalDisks, installation files missing from the\n"
+    "            script's folder, a DiskSpace smaller than the files expand to, and a help\n"
+    "            file whose installed name a [Disk n] line also installs (clean-up would\n"
+    "            delete that copy).\n"
+    "\n"
+    "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
+    "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";
+
+std::string FindScript(const fs::path& folder) {
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+        std::string name = e.path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (name == "INSTALL.INI") return e.path().string();
+    }
+    return {};
+}
+
+std::string Places(const std::vector<std::string>& where, std::size_t all) {
+    if (where.size() == all) return "everywhere";
+    std::string out;
+    for (const std::string& w : where) out += (out.empty() ? "" : ", ") + w;
+    return out;
+}
+
+}  // namespace
+
+int CheckCommand(int argc, char** argv) {
+    std::string target, platform = "all", display = "all";
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if ((arg == "--platform" || arg == "--display") && i + 1 < argc) {
+            (arg == "--platform" ? platform : display) = argv[++i];
+        } else if (!arg.empty() && arg[0] != '-' && target.empty()) {
+            target = arg;
+        } else {
+            std::fprintf(stderr, "zep check: unexpected argument '%s'\n\n%s", arg.c_str(), kHelp);
+            return 2;
+        }
+    }
+    if (target.empty()) {
+        std::fputs(kHelp, stderr);
+        return 2;
+    }
+    CheckOptions options;
+    for (const CheckPlatform& p : KnownPlatforms()) {
+        if (platform == "all" || platform == p.name) options.platforms.push_back(p);
+    }
+    for (int d = 0; d < 3; ++d) {
+        if (display == "all" || display == kDisplayNames[d]) options.displays.push_back(d);
+    }
+    if (options.platforms.empty() || options.displays.empty()) {
+        std::fprintf(stderr, "zep check: unknown platform or display\n\n%s", kHelp);
+        return 2;
+    }
+    std::error_code ec;
+    std::string script = fs::is_directory(target, ec) ? FindScript(target) : target;
+    std::ifstream in(script, std::ios::binary);
+    if (script.empty() || !in) {
+        std::fprintf(stderr, "zep check: cannot read %s\n", script.empty() ? (target + "/INSTALL.INI").c_str() : script.c_str());
+        return 1;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    options.folder = fs::path(script).parent_path().string();
+    if (options.folder.empty()) options.folder = ".";
+
+    const std::size_t combinations = options.platforms.size() * options.displays.size();
+    int errors = 0, warnings = 0;
+    for (const Finding& f : CheckScript(bytes, options)) {
+        std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
+        if (f.error) {
+            ++errors;
+            std::printf("%serror: dialog %u (%s): %s\n", where.c_str(), f.dialog,
+                        Places(f.where, combinations).c_str(), f.message.c_str());
+        } else {
+            ++warnings;
+            std::printf("%swarning: %s\n", where.c_str(), f.message.c_str());
+        }
+    }
+    std::printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
+    return errors > 0 ? 1 : 0;
+}
+
+}  // namespace zep::tool

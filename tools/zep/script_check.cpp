@@ -1,0 +1,458 @@
+#include "tools/zep/script_check.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "dialogs/dialog_table.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/sim_platform.h"
+#include "script/key_names.h"
+#include "script/keywords.h"
+#include "script/loader.h"
+#include "shell/environment.h"
+#include "shell/shell.h"
+#include "szdd/szdd.h"
+#include "tools/zep/script_text.h"
+
+extern const std::uint8_t kSetupRes[];
+extern const std::size_t kSetupRes_size;
+
+namespace fs = std::filesystem;
+
+namespace zep::tool {
+
+const char* const kDisplayNames[3] = {"ega", "vga", "8514"};
+
+const std::vector<CheckPlatform>& KnownPlatforms() {
+    static const std::vector<CheckPlatform> platforms = {
+        {"win95", 4, 0, VER_PLATFORM_WIN32_WINDOWS},
+        {"nt351", 3, 51, VER_PLATFORM_WIN32_NT},
+        {"nt40", 4, 0, VER_PLATFORM_WIN32_NT},
+    };
+    return platforms;
+}
+
+namespace {
+
+constexpr int kPixelsPerInch[3] = {72, 96, 120};
+constexpr int kMaxRounds = 200;
+constexpr std::size_t kMaxValue = 259;
+
+std::string KeyOf(const std::string& line) {
+    return line.substr(0, line.find('='));
+}
+
+// One installer on a scratch machine, loading the script as start-up would.
+class Run {
+public:
+    Run(const fs::path& sandbox, const CheckPlatform& platform, int display, const std::string& script)
+        : machine_(sandbox), os_(machine_, "C:\\SETUP\\SETUP.EXE"), in_(os_.services()) {
+        machine_.version = {platform.major, platform.minor, 0, platform.platform_id};
+        machine_.pixels_per_inch = kPixelsPerInch[display];
+        os_.resources.load_res_bytes(kSetupRes, kSetupRes_size);
+        os_.set_context(&in_);
+        machine_.put_file("C:\\SETUP\\INSTALL.INI", script);
+        ProbeVersion(in_);
+        ComputeRoots(in_);
+        ProbeDisplay(in_);
+        PreloadDialogTemplates(in_);
+        LoadStringPool(in_);
+        code_ = LoadInstallScript(in_);
+    }
+    ~Run() {
+        ReleaseScriptTables(in_);
+        FreeDialogTemplates(in_);
+    }
+
+    std::uint16_t code() const { return code_; }
+    const Installer& installer() const { return in_; }
+
+    // The dialog the user would see, as one line of text.
+    std::string dialog_text() {
+        os_.user.answer(0, {sim::Click(IDCANCEL)});
+        ShowInstallDialog(in_, code_, 0);
+        if (os_.user.shown.empty()) return "(no dialog)";
+        auto& texts = os_.user.shown.back().texts;
+        std::string text = texts.count(1001) ? texts[1001] : texts.count(-1) ? texts[-1] : "";
+        if (code_ == kErrScriptLine) {
+            text = "Section: " + texts[1101] + "  Line: " + texts[1102] + "  " + text;
+        }
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        return text;
+    }
+
+private:
+    sim::Machine machine_;
+    sim::SimPlatform os_;
+    Installer in_;
+    std::uint16_t code_ = 0;
+};
+
+// Where the error comes from, and how to get past it to look for the next one.
+struct Located {
+    int index = -1;  // the line in the script text, -1 for none
+    bool patched = false;
+};
+
+// Each comma-separated field cut to the 255 characters a stored string may have.
+std::string CutFields(const std::string& value) {
+    std::string out, field;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        if (i == value.size() || value[i] == ',') {
+            out += field.substr(0, 255);
+            if (i < value.size()) out += ',';
+            field.clear();
+        } else {
+            field += value[i];
+        }
+    }
+    return out;
+}
+
+Located LocateAndPatch(ScriptText& text, const Installer& in, std::uint16_t code) {
+    const std::string section = in.loader.section;
+    bool stored_strings = false;
+    Located at;
+    switch (code) {
+        case kErrMissingKey: {
+            const std::string key = kKeyNames[in.loader.key_index];
+            at.index = text.section(section);
+            const std::map<std::string, std::string> stand_ins = {
+                {"TotalDisks", "1"},        {"DiskSpace", "1"},
+                {"Buttons", "OK/Cancel"},   {"HelpFileName", "CHECK.HLP"},
+                {"DefaultTargetDir", "C:\\CHECK"},
+            };
+            auto it = stand_ins.find(key);
+            text.set(section, key, it != stand_ins.end() ? it->second : "x");
+            at.patched = true;
+            return at;
+        }
+        case kErrScriptLine: {
+            const std::string key = KeyOf(in.dialogs.message_arg);
+            at.index = text.key(section, key);
+            if (key == "DiskSpace" && at.index < 0) {
+                static const char* const display_keys[3] = {"EGADiskSpace", "VGADiskSpace", "8514DiskSpace"};
+                at.index = text.key(section, display_keys[in.env.display_class]);
+            }
+            if (key == "DiskSpace" || key == "HelpFileName" || key == "Buttons") {
+                text.set(section, key, key == "Buttons" ? "OK/Cancel" : key == "DiskSpace" ? "1" : "CHECK.HLP");
+            } else if (SameName(section, "Delete List")) {
+                text.replace(at.index, key + "=Windows\\CHECK.TMP");
+            } else if (at.index >= 0) {
+                text.replace(at.index, key + "=Target");  // keeps the resource ids of later lines
+            }
+            at.patched = at.index >= 0 || key == "DiskSpace" || key == "HelpFileName" || key == "Buttons";
+            return at;
+        }
+        case kErrTooManyDisks: {
+            // Go on with the disks the script has, as far as the installer would read.
+            at.index = text.key("Basic Information", "TotalDisks");
+            int disks = 1;
+            for (const std::string& name : text.section_names()) {
+                if (name.size() > 5 && SameName(name.substr(0, 5), "Disk ")) {
+                    int n = std::atoi(name.c_str() + 5);
+                    if (n <= kMaxDisks) disks = std::max(disks, n);
+                }
+            }
+            text.set("Basic Information", "TotalDisks", std::to_string(disks));
+            at.patched = true;
+            return at;
+        }
+        case kErrWindowsVersion:
+            at.index = text.key("Basic Information", "WindowsVersion");
+            text.set("Basic Information", "WindowsVersion", "1.0");
+            at.patched = true;
+            return at;
+        case kErrOutOfMemory:
+            // A stored string of more than 255 characters cannot be kept: cut such names
+            // and fields to go on. [Basic Information] and [Run] keep theirs in buffers.
+            for (std::size_t i = 0; i < text.lines().size(); ++i) {
+                std::string key, value, header;
+                if (ScriptText::ParseHeader(text.lines()[i].text, header)) {
+                    stored_strings = !SameName(header, "Basic Information") && !SameName(header, "Run");
+                }
+                if (!stored_strings || !ScriptText::ParseKeyLine(text.lines()[i].text, key, value)) continue;
+                std::string cut = CutFields(value);
+                if (key.size() <= 255 && cut == value) continue;
+                if (at.index < 0) at.index = static_cast<int>(i);
+                text.replace(static_cast<int>(i), key.substr(0, 255) + "=" + cut);
+                at.patched = true;
+            }
+            return at;
+        default:
+            return at;
+    }
+}
+
+struct ErrorKey {
+    int line;
+    std::uint16_t dialog;
+    std::string message;
+    bool operator<(const ErrorKey& o) const {
+        return std::tie(line, dialog, message) < std::tie(o.line, o.dialog, o.message);
+    }
+};
+
+void FindErrors(const std::string& script, const CheckOptions& options,
+                std::map<ErrorKey, std::vector<std::string>>& errors) {
+    static int runs = 0;
+    const fs::path base = fs::temp_directory_path() / ("zep-check-" + std::to_string(getpid()));
+    for (const CheckPlatform& platform : options.platforms) {
+        for (int display : options.displays) {
+            ScriptText text(script);
+            std::set<ErrorKey> seen;
+            for (int round = 0; round < kMaxRounds; ++round) {
+                std::uint16_t code;
+                int line;
+                std::string message;
+                Located at;
+                {
+                    Run run(base / std::to_string(++runs), platform, display, text.bytes());
+                    code = run.code();
+                    if (code == kOk) break;
+                    message = run.dialog_text();
+                    ScriptText before = text;
+                    at = LocateAndPatch(text, run.installer(), code);
+                    line = before.number_of(at.index);
+                    errors[{line, code, message}].push_back(platform.name + "/" + kDisplayNames[display]);
+                }
+                std::error_code ec;
+                fs::remove_all(base, ec);
+                if (!at.patched || !seen.insert({line, code, message}).second) break;
+            }
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(base, ec);
+}
+
+// --- What the installer passes over in silence. ---
+
+class Warnings {
+public:
+    Warnings(const ScriptText& text, const CheckOptions& options, std::vector<Finding>& out)
+        : text_(text), options_(options), out_(out) {}
+
+    void run() {
+        unknown_keys("Basic Information",
+                     {"HelpFileName", "Caption", "ViewButtonText", "Product.INI", "OldProduct.INI", "ProductName",
+                      "ProductVersion", "VersionToPatch", "OldProductName", "OldProductVersion", "UninstallName",
+                      "WindowsVersion", "FontsOnly", "DefaultTargetDir", "TotalDisks", "DiskSpace",
+                      "EGADiskSpace", "VGADiskSpace", "8514DiskSpace"});
+        unknown_keys("Run", {"File", "Win31File", "Win95File", "WinNTFile", "Buttons", "Message", "Name"});
+        cut_texts("Basic Information", {{"Caption", 63}, {"ViewButtonText", 31}, {"ProductName", 63},
+                                        {"ProductVersion", 63}, {"VersionToPatch", 63}, {"OldProductName", 63},
+                                        {"OldProductVersion", 63}, {"UninstallName", 63}});
+        cut_texts("Program Manager Group", {{"GroupName", 63}});
+        cut_texts("Run", {{"Message", 255}, {"Name", 63}});
+        long_values();
+        numbered_gaps("Delete List", "File");
+        numbered_gaps("Target Subdirectories", "Subdirectory");
+        group_platforms();
+        disks();
+    }
+
+private:
+    void warn(int index, const std::string& message) {
+        out_.push_back({false, text_.number_of(index), 0, message, {}});
+    }
+
+    void unknown_keys(const std::string& section, std::set<std::string> known) {
+        for (const ScriptText::Entry& e : text_.entries(section)) {
+            bool found = std::any_of(known.begin(), known.end(), [&](const std::string& k) { return SameName(k, e.key); });
+            if (!found) warn(e.index, "[" + section + "] has no key \"" + e.key + "\"; the installer ignores this line");
+        }
+    }
+
+    void long_values() {
+        for (std::size_t i = 0; i < text_.lines().size(); ++i) {
+            std::string key, value;
+            if (cut_.count(static_cast<int>(i)) == 0 && ScriptText::ParseKeyLine(text_.lines()[i].text, key, value) &&
+                value.size() > kMaxValue) {
+                warn(static_cast<int>(i), "the value of \"" + key + "\" has " + std::to_string(value.size()) +
+                                              " characters; the installer reads only the first 259");
+            }
+        }
+    }
+
+    // Texts read into buffers are cut silently to the buffer's size.
+    void cut_texts(const std::string& section, const std::map<std::string, std::size_t>& limits) {
+        for (const auto& [key, limit] : limits) {
+            int at = text_.key(section, key);
+            std::string k, value;
+            if (at < 0 || !ScriptText::ParseKeyLine(text_.lines()[at].text, k, value)) continue;
+            std::size_t read = std::min(value.size(), kMaxValue);
+            if (read > limit) {
+                cut_.insert(at);
+                warn(at, key + " has " + std::to_string(value.size()) + " characters; the installer keeps only the first " +
+                             std::to_string(limit));
+            }
+        }
+    }
+
+    void numbered_gaps(const std::string& section, const std::string& stem) {
+        std::set<unsigned> present;
+        std::map<unsigned, int> where;
+        for (const ScriptText::Entry& e : text_.entries(section)) {
+            if (e.key.size() <= stem.size() || !SameName(e.key.substr(0, stem.size()), stem)) continue;
+            std::string digits = e.key.substr(stem.size());
+            if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 6) continue;
+            unsigned n = static_cast<unsigned>(std::stoul(digits));
+            present.insert(n);
+            where.emplace(n, e.index);
+        }
+        unsigned first_gap = 1;
+        while (present.count(first_gap) > 0) ++first_gap;
+        for (unsigned n : present) {
+            if (n > first_gap) {
+                warn(where[n], "[" + section + "] " + stem + std::to_string(n) + " is never read: " + stem +
+                                   std::to_string(first_gap) + " is missing");
+            }
+        }
+    }
+
+    void group_platforms() {
+        const std::string section = "Program Manager Group";
+        for (const ScriptText::Entry& e : text_.entries(section)) {
+            if (SameName(e.key, "GroupName")) continue;
+            std::size_t comma = e.value.find(',');
+            while (comma != std::string::npos) {
+                std::size_t next = e.value.find(',', comma + 1);
+                std::string field = e.value.substr(comma + 1, next == std::string::npos ? next : next - comma - 1);
+                if (FindPlatformKeyword(field.c_str()) < 0) {
+                    warn(e.index, "\"" + field + "\" is not a platform (Win31, Win95, WinNT); the installer ignores it");
+                }
+                comma = next;
+            }
+        }
+    }
+
+    // The expanded size of an installation file, or -1 when it is not in the folder.
+    std::int64_t expanded_size(const std::string& name) {
+        if (options_.folder.empty()) return -1;
+        std::error_code ec;
+        for (const fs::directory_entry& f : fs::directory_iterator(options_.folder, ec)) {
+            if (!SameName(f.path().filename().string(), name) || !f.is_regular_file(ec)) continue;
+            std::ifstream in(f.path(), std::ios::binary);
+            std::uint8_t head[szdd::kHeaderSize] = {};
+            in.read(reinterpret_cast<char*>(head), sizeof head);
+            szdd::Header h{};
+            if (szdd::ParseHeader(head, static_cast<std::size_t>(in.gcount()), h)) return h.expanded_length;
+            return static_cast<std::int64_t>(f.file_size(ec));
+        }
+        return -1;
+    }
+
+    void disks() {
+        std::string key, total_text, help;
+        int total = 0;
+        int at = text_.key("Basic Information", "TotalDisks");
+        if (at >= 0 && ScriptText::ParseKeyLine(text_.lines()[at].text, key, total_text)) total = std::atoi(total_text.c_str());
+        int help_at = text_.key("Basic Information", "HelpFileName");
+        std::string help_source, help_installed;
+        if (help_at >= 0 && ScriptText::ParseKeyLine(text_.lines()[help_at].text, key, help)) {
+            std::size_t comma = help.find(',');
+            help_source = help.substr(0, comma);
+            help_installed = comma == std::string::npos ? help : help.substr(comma + 1);
+            if (!help_source.empty() && expanded_size(help_source) < 0 && !options_.folder.empty()) {
+                warn(help_at, "the help file " + help_source + " is not in " + options_.folder);
+            }
+        }
+        std::int64_t bytes_for[3] = {0, 0, 0};
+        for (const std::string& name : text_.section_names()) {
+            if (name.size() < 6 || !SameName(name.substr(0, 5), "Disk ")) continue;
+            int n = std::atoi(name.c_str() + 5);
+            int header = text_.section(name);
+            if (n < 1 || n > total) {
+                warn(header, "[" + name + "] is never read: TotalDisks is " + std::to_string(total));
+                continue;
+            }
+            for (const ScriptText::Entry& e : text_.entries(name)) {
+                if (SameName(e.key, "DiskName")) continue;
+                file_line(e, help_installed, bytes_for);
+            }
+        }
+        disk_space(bytes_for);
+    }
+
+    void file_line(const ScriptText::Entry& e, const std::string& help_installed, std::int64_t* bytes_for) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t comma; (comma = e.value.find(',', start)) != std::string::npos; start = comma + 1) {
+            fields.push_back(e.value.substr(start, comma - start));
+        }
+        fields.push_back(e.value.substr(start));
+        unsigned flags = 7;
+        for (std::size_t i = 2; i < fields.size(); ++i) {
+            int bit = FindFileFlagKeyword(fields[i].c_str());
+            if (bit < 0) {
+                warn(e.index, "\"" + fields[i] + "\" is not a file flag (EGA, VGA, 8514, Append, HiddenFont, "
+                              "SystemFont); the installer ignores it");
+            } else if (bit < 3 && flags == 7) {
+                flags = 1u << bit;
+            } else {
+                flags |= 1u << bit;
+            }
+        }
+        std::string place = fields[0];
+        std::size_t slash = place.find('\\');
+        std::string keyword = place.substr(0, slash);
+        std::string destination = slash == std::string::npos ? e.key : place.substr(slash + 1);
+        if (FindDirectoryKeyword(keyword.c_str()) == kWindowsDir && !help_installed.empty() &&
+            SameName(destination, help_installed)) {
+            warn(e.index, destination + " is also the help file's installed name: clean-up deletes the help "
+                          "file, and with it this installed copy");
+        }
+        std::int64_t size = expanded_size(e.key);
+        if (size < 0) {
+            if (!options_.folder.empty()) warn(e.index, "the file " + e.key + " is not in " + options_.folder);
+            return;
+        }
+        for (int d = 0; d < 3; ++d) {
+            if ((flags & (1u << d)) != 0) bytes_for[d] += size;
+        }
+    }
+
+    void disk_space(const std::int64_t* bytes_for) {
+        if (options_.folder.empty()) return;
+        static const char* const keys[3] = {"EGADiskSpace", "VGADiskSpace", "8514DiskSpace"};
+        for (int d : options_.displays) {
+            std::string key, value;
+            int at = text_.key("Basic Information", "DiskSpace");
+            if (at < 0 || !ScriptText::ParseKeyLine(text_.lines()[at].text, key, value) || value.empty()) {
+                at = text_.key("Basic Information", keys[d]);
+                if (at < 0 || !ScriptText::ParseKeyLine(text_.lines()[at].text, key, value)) continue;
+            }
+            std::int64_t space = std::atoll(value.c_str());
+            if (space > 0 && space < bytes_for[d]) {
+                warn(at, key + "=" + value + " is less than the " + std::to_string(bytes_for[d]) + " bytes the files expand to on " +
+                             kDisplayNames[d] + ": the free-space check lets through drives too small to hold them");
+            }
+        }
+    }
+
+    const ScriptText& text_;
+    const CheckOptions& options_;
+    std::vector<Finding>& out_;
+    std::set<int> cut_;  // lines already reported as cut to their buffer
+};
+
+}  // namespace
+
+std::vector<Finding> CheckScript(const std::string& script, const CheckOptions& options) {
+    std::vector<Finding> findings;
+    std::map<ErrorKey, std::vector<std::string>> errors;
+    FindErrors(script, options, errors);
+    for (auto& [key, where] : errors) findings.push_back({true, key.line, key.dialog, key.message, where});
+    Warnings(ScriptText(script), options, findings).run();
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return findings;
+}
+
+}  // namespace zep::tool

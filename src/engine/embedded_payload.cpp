@@ -1,18 +1,98 @@
 #include "engine/embedded_payload.h"
 
+#include "base/text.h"
 #include "dialogs/dialog_table.h"
+#include "engine/file_transfer.h"
+#include "shell/environment.h"
 
 namespace zep {
 
-// The file engine is not built yet: every file reports a copy error, so nothing claims to
-// be installed that is not.
-std::uint16_t InstallOneFile(Installer&, const char*, const char*, int, std::uint16_t,
-                             std::uint8_t) {
-    return kErrCopy;
+namespace {
+
+// The number of bytes to write: string (id - 2000) when it holds a smaller nonzero
+// number, else the whole resource.
+std::uint32_t ResourceByteCount(Installer& in, Hrsrc resource, std::uint16_t id) {
+    char text[16] = {};
+    std::uint32_t stated = 0;
+    if (in.os.resources.load_string(static_cast<std::uint16_t>(id - 2000), text, sizeof text) > 0) {
+        for (const char* p = text; *p >= '0' && *p <= '9' && stated < 0x19999999u; ++p) {
+            stated = stated * 10 + static_cast<std::uint32_t>(*p - '0');
+        }
+    }
+    const std::uint32_t size = in.os.resources.sizeof_resource(resource);
+    return stated != 0 && stated < size ? stated : size;
 }
 
-std::uint16_t InstallEmbeddedFile(Installer&, const char*, int, std::uint16_t, std::uint8_t) {
-    return kErrCopy;
+// The target name with its last character replaced by "_": SAMPLE.EXE gives SAMPLE.EX_.
+// A name that already ends in "_" would be its own temporary file, read and truncated at
+// once; it takes "~" instead.
+void TemporaryName(const char* target, char (&out)[260]) {
+    CopyText(out, target);
+    std::size_t n = TextLength(out);
+    if (n > 0) out[n - 1] = out[n - 1] == '_' ? '~' : '_';
+}
+
+void StampFile(Installer& in, Hfile file) {
+    FileTime local{}, utc{};
+    if (!in.os.files.dos_date_time_to_file_time(in.shell.stamp_date, in.shell.stamp_time, local)) return;
+    if (!in.os.files.local_file_time_to_file_time(local, utc)) return;
+    in.os.files.set_file_time(file, &utc, &utc, &utc);
+}
+
+// Writes the resource to the temporary file; 0 or 1300.
+std::uint16_t WriteResource(Installer& in, const char* temporary_path, std::uint16_t id) {
+    platform::Resources& res = in.os.resources;
+    Hrsrc found = res.find_resource(id, kPayloadType);
+    Hglobal loaded = found != 0 ? res.load_resource(found) : 0;
+    const void* data = loaded != 0 ? res.lock_resource(loaded) : nullptr;
+    if (data == nullptr) {
+        RecordFailure(in, temporary_path);
+        if (loaded != 0) res.free_resource(loaded);
+        return kErrCopy;
+    }
+    std::uint16_t result = kOk;
+    Hfile file = OpenPath(in, temporary_path, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
+    if (file == HFILE_ERROR) {
+        RecordFailure(in, temporary_path);
+        result = kErrCopy;
+    } else {
+        const std::uint32_t count = ResourceByteCount(in, found, id);
+        // A short write (a full disk) would leave a cut file to expand: a failure too.
+        if (in.os.files.lwrite(file, data, count) != count) {
+            RecordFailure(in, temporary_path);
+            result = kErrCopy;
+        } else {
+            StampFile(in, file);
+        }
+        in.os.files.lclose(file);
+    }
+    res.free_resource(loaded);
+    return result;
+}
+
+}  // namespace
+
+std::uint16_t InstallEmbeddedFile(Installer& in, const char* target, int kind, std::uint16_t resource_id,
+                                  std::uint8_t flags) {
+    char temporary[260];
+    TemporaryName(target, temporary);
+    char temporary_path[260];
+    std::uint16_t result;
+    if (!RootPath(in, temporary_path, temporary, kind)) {
+        in.os.system.set_last_error(ERROR_FILENAME_EXCED_RANGE);
+        RecordFailure(in, temporary);
+        return kErrCopy;
+    }
+    result = WriteResource(in, temporary_path, resource_id);
+    if (result == kOk) result = TransferFile(in, target, temporary, kind, kind, flags);
+    QuietDelete(in, temporary_path);
+    return result;
+}
+
+std::uint16_t InstallOneFile(Installer& in, const char* destination, const char* source, int kind,
+                             std::uint16_t resource_id, std::uint8_t flags) {
+    if (in.loader.embedded) return InstallEmbeddedFile(in, destination, kind, resource_id, flags);
+    return TransferFile(in, destination, source, kind, kInstallerDir, flags);
 }
 
 }  // namespace zep

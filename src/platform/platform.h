@@ -51,6 +51,8 @@ protected:
 class Files {
 public:
     virtual Hfile open_file(const char* path, std::uint32_t mode) = 0;  // OpenFile
+    virtual Hfile lopen(const char* path, std::uint32_t mode) = 0;      // _lopen
+    virtual Hfile lcreat(const char* path, int attributes) = 0;         // _lcreat
     virtual std::uint32_t lread(Hfile file, void* buf, std::uint32_t count) = 0;  // -1 on failure
     virtual std::uint32_t lwrite(Hfile file, const void* buf, std::uint32_t count) = 0;
     virtual std::int32_t llseek(Hfile file, std::int32_t offset, int origin) = 0;
@@ -109,6 +111,24 @@ protected:
     ~Profiles() = default;
 };
 
+// The registry: HKEY_LOCAL_MACHINE and below. Results are Win32 error codes (0 = done).
+class Registry {
+public:
+    virtual std::int32_t reg_open_key(Hkey key, const char* subkey, Hkey& out) = 0;
+    virtual std::int32_t reg_create_key(Hkey key, const char* subkey, Hkey& out) = 0;
+    virtual std::int32_t reg_enum_key(Hkey key, std::uint32_t index, char* name, std::uint32_t size) = 0;
+    virtual std::int32_t reg_query_value_ex(Hkey key, const char* name, std::uint32_t* type,
+                                            void* data, std::uint32_t* size) = 0;
+    virtual std::int32_t reg_set_value_ex(Hkey key, const char* name, std::uint32_t type,
+                                          const void* data, std::uint32_t size) = 0;
+    virtual std::int32_t reg_delete_value(Hkey key, const char* name) = 0;
+    virtual std::int32_t reg_delete_key(Hkey key, const char* subkey) = 0;
+    virtual std::int32_t reg_close_key(Hkey key) = 0;
+
+protected:
+    ~Registry() = default;
+};
+
 // The installer's own module: type-256 data, strings, templates, images.
 class Resources {
 public:
@@ -150,7 +170,9 @@ public:
     virtual bool set_dlg_item_text(Hwnd dialog, int id, const char* text) = 0;
     virtual std::uint32_t get_dlg_item_text(Hwnd dialog, int id, char* buf, int size) = 0;
     virtual bool enable_window(Hwnd window, bool enable) = 0;
+    virtual bool is_window_enabled(Hwnd window) = 0;
     virtual bool get_window_rect(Hwnd window, Rect& out) = 0;
+    virtual bool get_client_rect(Hwnd window, Rect& out) = 0;
     virtual bool screen_to_client(Hwnd window, Point& pt) = 0;
     virtual bool set_window_pos(Hwnd window, Hwnd after, int x, int y, int cx, int cy,
                                 std::uint32_t flags) = 0;
@@ -172,6 +194,7 @@ public:
     virtual std::intptr_t dispatch_message(const Msg& msg) = 0;
     virtual bool post_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                               std::intptr_t lparam) = 0;
+    virtual void post_quit_message(int code) = 0;
     virtual std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                        std::intptr_t lparam) = 0;
 
@@ -188,6 +211,15 @@ public:
 
     virtual bool win_help(Hwnd window, const char* file, std::uint32_t command,
                           std::uintptr_t data) = 0;
+    virtual std::uint32_t win_exec(const char* command_line, int show) = 0;
+
+    // The folder browser: SHGetMalloc, SHBrowseForFolderA, SHGetPathFromIDListA, and the
+    // allocator's Free and Release.
+    virtual bool sh_get_malloc() = 0;
+    virtual Pidl sh_browse_for_folder(const BrowseInfo& info) = 0;
+    virtual bool sh_get_path_from_id_list(Pidl list, char* path) = 0;
+    virtual void sh_malloc_free(Pidl list) = 0;
+    virtual void sh_malloc_release() = 0;
 
     virtual Hwnd get_desktop_window() = 0;
     virtual Hdc get_dc(Hwnd window) = 0;
@@ -199,6 +231,19 @@ public:
                          int src_y, std::uint32_t rop) = 0;
     virtual bool delete_dc(Hdc dc) = 0;
 
+    // Painting.
+    virtual bool invalidate_rect(Hwnd window, const Rect* rect, bool erase) = 0;
+    virtual bool update_window(Hwnd window) = 0;
+    virtual Hdc begin_paint(Hwnd window, PaintInfo& paint) = 0;
+    virtual bool end_paint(Hwnd window, const PaintInfo& paint) = 0;
+    virtual Hgdiobj get_stock_object(int index) = 0;
+    virtual int frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) = 0;
+    virtual Colorref set_bk_color(Hdc dc, Colorref color) = 0;
+    virtual Colorref set_text_color(Hdc dc, Colorref color) = 0;
+    virtual bool get_text_extent_point(Hdc dc, const char* text, int length, Size& out) = 0;
+    virtual bool ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
+                              const char* text, std::uint32_t length) = 0;
+
 protected:
     ~Ui() = default;
 };
@@ -209,6 +254,7 @@ struct Platform {
     Files& files;
     Expansion& expansion;
     Profiles& profiles;
+    Registry& registry;
     Resources& resources;
     Ui& ui;
 };

@@ -17,6 +17,8 @@ using Hcursor = std::uintptr_t;   // HCURSOR
 using Hdc = std::uintptr_t;       // HDC
 using Hgdiobj = std::uintptr_t;   // HBITMAP, HBRUSH, ...
 using Atom = std::uint16_t;       // ATOM; 0 = none
+using Hkey = std::uintptr_t;      // HKEY
+using Pidl = std::uintptr_t;      // LPITEMIDLIST; 0 = none
 
 struct Installer;  // the logic's context, handed back to window, dialog and hook procedures
 
@@ -57,7 +59,32 @@ struct DrawItem {
     std::uintptr_t data;
 };
 
+struct Size {
+    std::int32_t cx, cy;
+};
+
+// PAINTSTRUCT, kept whole for EndPaint; only the device context is read.
+struct PaintInfo {
+    alignas(8) unsigned char data[80];
+};
+
+using Colorref = std::uint32_t;
+
 using MsgFilterProc = std::intptr_t (*)(Installer&, int code, std::uintptr_t wparam, Msg* msg);
+
+// BFFCALLBACK, with the installer it runs for.
+using BrowseCallbackProc = int (*)(Installer&, Hwnd browser, std::uint32_t msg, std::intptr_t lparam,
+                                   std::intptr_t data);
+
+// BROWSEINFOA, the fields the installer sets (no root, no image).
+struct BrowseInfo {
+    Hwnd owner;
+    char* display_name;  // MAX_PATH characters
+    const char* title;
+    std::uint32_t flags;
+    BrowseCallbackProc callback;
+    std::intptr_t data;
+};
 
 // OSVERSIONINFOA, the fields the installer reads.
 struct OsVersion {
@@ -222,8 +249,20 @@ inline constexpr std::uint32_t VER_PLATFORM_WIN32s = 0;
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 
-// GDI raster operations.
+// The registry.
+inline constexpr Hkey HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr std::uint32_t REG_SZ = 1;
+
+// The folder browser.
+inline constexpr std::uint32_t BIF_RETURNONLYFSDIRS = 0x0001;
+inline constexpr std::uint32_t BFFM_INITIALIZED = 1;
+inline constexpr std::uint32_t BFFM_SETSELECTIONA = WM_USER + 102;
+
+// GDI.
 inline constexpr std::uint32_t SRCCOPY = 0x00CC0020u;
+inline constexpr int BLACK_BRUSH = 4;
+inline constexpr std::uint32_t ETO_OPAQUE = 0x0002;
+inline constexpr std::uint32_t ETO_CLIPPED = 0x0004;
 
 // Resource types.
 inline constexpr std::uint16_t RT_BITMAP = 2;
@@ -249,6 +288,7 @@ inline constexpr std::uint32_t ERROR_NOT_READY = 21;
 inline constexpr std::uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr std::uint32_t ERROR_LOCK_VIOLATION = 33;
+inline constexpr std::uint32_t ERROR_INVALID_DATA = 13;
 inline constexpr std::uint32_t ERROR_HANDLE_EOF = 38;
 inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;

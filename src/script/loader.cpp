@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "dialogs/dialog_table.h"
 #include "engine/embedded_payload.h"
+#include "engine/file_transfer.h"
 #include "script/key_names.h"
 #include "script/keywords.h"
 #include "shell/environment.h"
@@ -111,7 +112,7 @@ std::uint16_t LocateScript(Installer& in) {
         InstallEmbeddedFile(in, name, kWindowsDir, kScriptResource, 0);
         in.os.system.set_error_mode(mode);
     }
-    Hfile probe = in.os.files.open_file(l.script_path, OF_EXIST);
+    Hfile probe = OpenPath(in, l.script_path, OF_EXIST);
     if (probe == HFILE_ERROR) {
         CopyText(in.dialogs.message_arg, l.script_path);
         return kErrOpenScript;

@@ -1,4 +1,5 @@
 #include "dialogs/dialog_table.h"
+#include "engine/file_transfer.h"
 #include "script/loader.h"
 #include "shell/shell.h"
 #include "system/program_groups.h"
@@ -15,7 +16,7 @@ void DeleteHelpFile(Installer& in) {
     for (int i = 0; i < kHelpFileTries; ++i) {
         Msg msg{};
         in.os.ui.peek_message(msg, 0, 0, 0, PM_NOREMOVE);
-        Hfile file = in.os.files.open_file(path, OF_READ | OF_SHARE_EXCLUSIVE);
+        Hfile file = OpenPath(in, path, OF_READ | OF_SHARE_EXCLUSIVE);
         if (file != HFILE_ERROR) {
             in.os.files.lclose(file);
             in.os.files.delete_file(path);

@@ -2,7 +2,9 @@
 
 namespace zep {
 
-// The group step does not create a DDE instance yet, so there is nothing to release.
+// The group step is not built yet: it makes no DDE call and creates no instance.
+void GroupStep(Installer&) {}
+
 void ReleaseDdeInstance(Installer& in) {
     in.dde_instance = 0;
 }

@@ -17,7 +17,9 @@ Sandbox::Sandbox() {
     for (char& c : name) {
         if (c == '/') c = '_';
     }
-    path_ = std::filesystem::temp_directory_path() / ("zep-sandbox-" + std::to_string(getpid())) / name;
+    static int count = 0;  // several machines in one test each get a folder
+    path_ = std::filesystem::temp_directory_path() / ("zep-sandbox-" + std::to_string(getpid())) /
+            (name + "." + std::to_string(++count));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }

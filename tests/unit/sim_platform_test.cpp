@@ -27,19 +27,24 @@ TEST(SimFiles, NamesAreFoundWithoutRegardToCase) {
     EXPECT_EQ(s.os.open_file("C:\\DATA\\MISSING", OF_READ), HFILE_ERROR);
     EXPECT_EQ(s.os.get_last_error(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(s.os.open_file("C:\\NODIR\\X", OF_READ), HFILE_ERROR);
-    EXPECT_EQ(s.os.get_last_error(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(s.os.get_last_error(), ERROR_FILE_NOT_FOUND);  // OpenFile searches: no such file
     EXPECT_EQ(s.os.open_file("C:\\DATA\\A|B", OF_READ), HFILE_ERROR);
     EXPECT_EQ(s.os.get_last_error(), ERROR_INVALID_NAME);
 }
 
-TEST(SimFiles, OpenFileSearchesOnlyInto128Characters) {
+TEST(SimFiles, OpenFileTakesNoPathOf128CharactersOrMoreButLopenDoes) {
     SimInstall s;
     std::string dir = "C:\\" + std::string(120, 'D');
     s.machine.put_file(dir + "\\FILE.TXT", "x");
-    EXPECT_EQ(s.os.open_file((dir + "\\FILE.TXT").c_str(), OF_READ), HFILE_ERROR);
-    EXPECT_EQ(s.os.get_last_error(), ERROR_FILENAME_EXCED_RANGE);
-    Hfile created = s.os.open_file((dir + "\\NEW.TXT").c_str(), OF_CREATE | OF_WRITE);
-    EXPECT_NE(created, HFILE_ERROR);  // creating does not search
+    for (std::uint32_t mode : {OF_READ, OF_EXIST, OF_DELETE, OF_CREATE | OF_WRITE}) {
+        EXPECT_EQ(s.os.open_file((dir + "\\FILE.TXT").c_str(), mode), HFILE_ERROR) << mode;
+        EXPECT_EQ(s.os.get_last_error(), ERROR_INVALID_DATA);  // as Wine answers
+    }
+    Hfile read = s.os.lopen((dir + "\\FILE.TXT").c_str(), OF_READ);
+    EXPECT_NE(read, HFILE_ERROR);
+    s.os.lclose(read);
+    Hfile created = s.os.lcreat((dir + "\\NEW.TXT").c_str(), 0);
+    EXPECT_NE(created, HFILE_ERROR);
     s.os.lclose(created);
 }
 
@@ -88,7 +93,10 @@ TEST(SimFiles, DriveTypesAreTellingOnlyForRoots) {
     EXPECT_EQ(s.os.get_drive_type("C:\\"), DRIVE_FIXED);
     EXPECT_EQ(s.os.get_drive_type("A:\\"), DRIVE_REMOVABLE);
     EXPECT_EQ(s.os.get_drive_type("\\\\server\\apps\\"), DRIVE_REMOTE);
-    EXPECT_EQ(s.os.get_drive_type("C:\\SETUP\\SETUP.EXE"), DRIVE_NO_ROOT_DIR);
+    s.machine.put_file("C:\\SETUP\\SETUP.EXE", "");
+    EXPECT_EQ(s.os.get_drive_type("C:\\SETUP\\SETUP.EXE"), DRIVE_NO_ROOT_DIR);  // a file
+    EXPECT_EQ(s.os.get_drive_type("C:\\NOWHERE"), DRIVE_NO_ROOT_DIR);
+    EXPECT_EQ(s.os.get_drive_type("C:\\SETUP"), DRIVE_FIXED);  // an existing folder, as Wine answers
     EXPECT_EQ(s.os.get_drive_type("Q:\\"), DRIVE_NO_ROOT_DIR);
 }
 

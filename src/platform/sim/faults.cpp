@@ -12,7 +12,10 @@ void Faults::clear() {
 }
 
 bool Faults::hit(std::string_view op, std::string_view arg, std::uint32_t& error) {
-    if (record_) calls_.emplace_back(op);
+    if (record_) {
+        calls_.emplace_back(op);
+        args_.emplace_back(arg);
+    }
     for (Armed& a : rules_) {
         if (a.done) continue;
         if (a.rule.op != "*" && a.rule.op != op) continue;
@@ -25,6 +28,12 @@ bool Faults::hit(std::string_view op, std::string_view arg, std::uint32_t& error
         return true;
     }
     return false;
+}
+
+std::size_t Faults::count(std::string_view op, std::string_view arg) const {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < calls_.size(); ++i) n += calls_[i] == op && args_[i] == arg;
+    return n;
 }
 
 }  // namespace zep::sim

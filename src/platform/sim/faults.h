@@ -29,6 +29,8 @@ public:
     unsigned fired() const { return fired_; }
     // Every operation called so far, in order: lets a test count the steps it can fail.
     const std::vector<std::string>& calls() const { return calls_; }
+    // How many recorded calls of op were about exactly arg.
+    std::size_t count(std::string_view op, std::string_view arg) const;
     void record_calls(bool on) { record_ = on; }
 
 private:
@@ -39,6 +41,7 @@ private:
     };
     std::vector<Armed> rules_;
     std::vector<std::string> calls_;
+    std::vector<std::string> args_;
     unsigned fired_ = 0;
     bool record_ = false;
 };

@@ -61,6 +61,7 @@ Machine::Machine(fs::path sandbox) : sandbox_(std::move(sandbox)) {
     add_drive('C');
     fs::create_directories(host_path(windows_dir));
     fs::create_directories(host_path(system_dir));
+    fs::create_directories(host_path(windows_dir + "\\FONTS"));
 }
 
 Machine::~Machine() = default;
@@ -245,6 +246,38 @@ void Machine::set_times(const fs::path& host, const Times& t) {
 void Machine::forget(const fs::path& host) {
     attributes_.erase(host.string());
     times_.erase(host.string());
+}
+
+RegistryKey* Machine::registry_key(const std::string& path, bool create) {
+    RegistryKey* key = &registry;
+    std::string part;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\') {
+            part += path[i];
+            continue;
+        }
+        if (part.empty()) continue;
+        auto it = key->subkeys.find(Upper(part));
+        if (it == key->subkeys.end()) {
+            if (!create) return nullptr;
+            auto made = std::make_unique<RegistryKey>();
+            made->name = part;
+            it = key->subkeys.emplace(Upper(part), std::move(made)).first;
+        }
+        key = it->second.get();
+        part.clear();
+    }
+    return key;
+}
+
+std::optional<std::string> Machine::registry_text(const std::string& path, const std::string& name) {
+    RegistryKey* key = registry_key(path);
+    if (key == nullptr) return std::nullopt;
+    auto it = key->values.find(Upper(name));
+    if (it == key->values.end()) return std::nullopt;
+    std::string text(it->second.data.begin(), it->second.data.end());
+    if (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
 }
 
 SimWindow& Machine::new_window(SimPlatform* process, std::uint32_t thread) {

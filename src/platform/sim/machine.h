@@ -74,6 +74,24 @@ struct SimWindow {
     std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> handler;
 };
 
+// A registry key of the simulated machine, below HKEY_LOCAL_MACHINE.
+struct RegistryKey {
+    struct Value {
+        std::string name;  // as first written
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    std::string name;
+    std::map<std::string, std::unique_ptr<RegistryKey>> subkeys;  // by upper-case name: sorted
+    std::map<std::string, Value> values;                          // by upper-case name
+};
+
+// A program started with WinExec.
+struct StartedProgram {
+    std::string command_line;
+    std::string current_directory;
+};
+
 struct HelpCall {
     std::uint32_t process_id;
     std::string file;
@@ -150,6 +168,15 @@ public:
     std::uint32_t next_thread_id() { return next_thread_++; }
 
     std::vector<HelpCall> help_calls;
+
+    // The registry; a path is relative to HKEY_LOCAL_MACHINE ("SOFTWARE\\Microsoft").
+    RegistryKey registry;
+    RegistryKey* registry_key(const std::string& path, bool create = false);
+    // A REG_SZ value as text; nullopt when the key or value is missing.
+    std::optional<std::string> registry_text(const std::string& path, const std::string& name);
+
+    // Programs started, and which command lines can start (a file that exists can).
+    std::vector<StartedProgram> started;
     std::vector<Hwnd> raised;  // windows brought to the top, in order
 
     const std::filesystem::path& sandbox() const { return sandbox_; }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ public:
     std::string transcript_text() const;
     // The ids of the dialogs shown, in order.
     std::vector<std::uint16_t> dialog_ids() const;
+
+    // Answers for the folder browser, in order: the folder chosen, or nullopt to cancel.
+    std::deque<std::optional<std::string>> browse_answers;
 
     // For the platform: the actions for a dialog that just opened.
     std::vector<UserAction> take_answer(std::uint16_t dialog);

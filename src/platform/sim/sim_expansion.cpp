@@ -42,16 +42,20 @@ std::size_t SimPlatform::open_expansions() const {
 
 std::int32_t SimPlatform::lz_init(Hfile source) {
     if (fail("lz_init")) return szdd::kLzErrorBadInHandle;
+    return start_expansion(source);
+}
+
+std::int32_t SimPlatform::start_expansion(Hfile source) {
     if (file(source) == nullptr) return szdd::kLzErrorBadInHandle;
     int slot = 0;
     while (slot < kLzHandles && expansions_[slot] != nullptr) ++slot;
     if (slot == kLzHandles) return szdd::kLzErrorGlobalAlloc;
     auto handle = std::make_unique<LzHandle>(*this, source);
-    llseek(source, 0, FILE_BEGIN);  // the header is always read from the file's start
+    std::fseek(file(source)->stream, 0, SEEK_SET);  // the header is always read from the start
     std::int32_t result = handle->expander.init(*handle);
     if (result < 0) return result;
     if (!handle->expander.compressed()) {
-        llseek(source, 0, FILE_BEGIN);  // a plain file is read from its start, as it is
+        std::fseek(file(source)->stream, 0, SEEK_SET);  // a plain file is read from its start
         return source;
     }
     expansions_[slot] = std::move(handle);
@@ -71,7 +75,7 @@ std::int32_t SimPlatform::lz_copy(Hfile source, Hfile destination) {
     if (fail("lz_copy")) return szdd::kLzErrorWrite;
     std::int32_t slot = source - kFirstLzHandle;
     const bool given_expansion = slot >= 0 && slot < kLzHandles && expansions_[slot] != nullptr;
-    std::int32_t handle = given_expansion ? source : lz_init(source);
+    std::int32_t handle = given_expansion ? source : start_expansion(source);
     if (handle <= 0) return 0;  // LZ32 answers 0 when it cannot start the expansion
     slot = handle - kFirstLzHandle;
     const bool compressed = slot >= 0 && slot < kLzHandles && expansions_[slot] != nullptr;

@@ -124,6 +124,8 @@ Hfile SimPlatform::open_file(const char* path, std::uint32_t mode) {
     if (fail("open_file", path ? path : "")) return HFILE_ERROR;
     std::string name = path ? path : "";
     ResolvedPath where;
+    // OpenFile keeps the full path in OFSTRUCT's 128-byte buffer, whatever the mode.
+    if (name.size() >= kOpenFilePathLimit) return fail_with(ERROR_INVALID_DATA), HFILE_ERROR;
     if ((mode & OF_CREATE) != 0) {
         where = resolve(name.c_str());
         if (where.error != 0) return fail_with(where.error), HFILE_ERROR;
@@ -146,12 +148,10 @@ Hfile SimPlatform::open_file(const char* path, std::uint32_t mode) {
         where = resolve(name.c_str());
         if (where.error != 0) return fail_with(where.error), HFILE_ERROR;
     }
-    if (where.full.size() >= kOpenFilePathLimit) return fail_with(ERROR_FILENAME_EXCED_RANGE), HFILE_ERROR;
+    if (where.full.size() >= kOpenFilePathLimit) return fail_with(ERROR_INVALID_DATA), HFILE_ERROR;
     std::error_code ec;
-    if (!fs::exists(where.host, ec)) {
-        bool folder = fs::is_directory(where.host.parent_path(), ec);
-        return fail_with(folder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND), HFILE_ERROR;
-    }
+    // The search finds no file, whether or not its folder exists.
+    if (!fs::exists(where.host, ec)) return fail_with(ERROR_FILE_NOT_FOUND), HFILE_ERROR;
     if ((mode & OF_DELETE) != 0) return delete_file(where.full.c_str()) ? 1 : HFILE_ERROR;
     Hfile h = open_host(where, mode, false);
     if (h == HFILE_ERROR) return HFILE_ERROR;
@@ -160,6 +160,20 @@ Hfile SimPlatform::open_file(const char* path, std::uint32_t mode) {
         return 1;
     }
     return h;
+}
+
+Hfile SimPlatform::lopen(const char* path, std::uint32_t mode) {
+    if (fail("lopen", path ? path : "")) return HFILE_ERROR;
+    ResolvedPath where = resolve(path);
+    if (where.error != 0) return fail_with(where.error), HFILE_ERROR;
+    return open_host(where, mode & 0x73, false);
+}
+
+Hfile SimPlatform::lcreat(const char* path, int) {
+    if (fail("lcreat", path ? path : "")) return HFILE_ERROR;
+    ResolvedPath where = resolve(path);
+    if (where.error != 0) return fail_with(where.error), HFILE_ERROR;
+    return open_host(where, OF_READWRITE, true);
 }
 
 std::uint32_t SimPlatform::lread(Hfile h, void* buf, std::uint32_t count) {
@@ -363,7 +377,6 @@ bool SimPlatform::get_disk_free_space(const char* root, std::uint32_t& sectors_p
 std::uint32_t SimPlatform::get_drive_type(const char* root) {
     if (fail("get_drive_type", root ? root : "")) return DRIVE_UNKNOWN;
     std::string path = root ? root : cwd_.current.substr(0, 3);
-    // Only a root is asked about; any other path has no root directory, as on NT.
     bool drive_root = (path.size() == 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
                       (path.size() == 2 && path[1] == ':');
     bool unc_root = false;
@@ -372,9 +385,11 @@ std::uint32_t SimPlatform::get_drive_type(const char* root) {
         for (char c : path.substr(2)) slashes += c == '\\';
         unc_root = slashes == 1 || (slashes == 2 && path.back() == '\\');
     }
-    if (!drive_root && !unc_root) return DRIVE_NO_ROOT_DIR;
     ResolvedPath where = resolve(path.c_str());
     if (where.drive == nullptr) return DRIVE_NO_ROOT_DIR;
+    std::error_code ec;
+    // A root, or an existing folder, tells its drive; a file or a missing path does not.
+    if (!drive_root && !unc_root && !fs::is_directory(where.host, ec)) return DRIVE_NO_ROOT_DIR;
     return where.drive->type;
 }
 

@@ -22,6 +22,7 @@ class SimPlatform final : public platform::System,
                           public platform::Files,
                           public platform::Expansion,
                           public platform::Profiles,
+                          public platform::Registry,
                           public platform::Resources,
                           public platform::Ui {
 public:
@@ -32,7 +33,7 @@ public:
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this}; }
     // The installer whose window and dialog procedures this process calls back.
     void set_context(Installer* installer) { context_ = installer; }
 
@@ -83,6 +84,8 @@ public:
 
     // Files
     Hfile open_file(const char* path, std::uint32_t mode) override;
+    Hfile lopen(const char* path, std::uint32_t mode) override;
+    Hfile lcreat(const char* path, int attributes) override;
     std::uint32_t lread(Hfile file, void* buf, std::uint32_t count) override;
     std::uint32_t lwrite(Hfile file, const void* buf, std::uint32_t count) override;
     std::int32_t llseek(Hfile file, std::int32_t offset, int origin) override;
@@ -123,6 +126,19 @@ public:
                                       const char* file) override;
     bool write_profile_string(const char* section, const char* key, const char* value) override;
 
+    // Registry
+    std::int32_t reg_open_key(Hkey key, const char* subkey, Hkey& out) override;
+    std::int32_t reg_create_key(Hkey key, const char* subkey, Hkey& out) override;
+    std::int32_t reg_enum_key(Hkey key, std::uint32_t index, char* name, std::uint32_t size) override;
+    std::int32_t reg_query_value_ex(Hkey key, const char* name, std::uint32_t* type, void* data,
+                                    std::uint32_t* size) override;
+    std::int32_t reg_set_value_ex(Hkey key, const char* name, std::uint32_t type, const void* data,
+                                  std::uint32_t size) override;
+    std::int32_t reg_delete_value(Hkey key, const char* name) override;
+    std::int32_t reg_delete_key(Hkey key, const char* subkey) override;
+    std::int32_t reg_close_key(Hkey key) override;
+    std::size_t open_keys() const { return keys_.size(); }
+
     // Resources
     Hrsrc find_resource(std::uint16_t id, std::uint16_t type) override;
     Hglobal load_resource(Hrsrc res) override;
@@ -155,7 +171,9 @@ public:
     bool set_dlg_item_text(Hwnd dialog, int id, const char* text) override;
     std::uint32_t get_dlg_item_text(Hwnd dialog, int id, char* buf, int size) override;
     bool enable_window(Hwnd window, bool enable) override;
+    bool is_window_enabled(Hwnd window) override;
     bool get_window_rect(Hwnd window, Rect& out) override;
+    bool get_client_rect(Hwnd window, Rect& out) override;
     bool screen_to_client(Hwnd window, Point& pt) override;
     bool set_window_pos(Hwnd window, Hwnd after, int x, int y, int cx, int cy,
                         std::uint32_t flags) override;
@@ -173,6 +191,7 @@ public:
     std::intptr_t dispatch_message(const Msg& msg) override;
     bool post_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                       std::intptr_t lparam) override;
+    void post_quit_message(int code) override;
     std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                std::intptr_t lparam) override;
     Hhook set_windows_hook(int id, MsgFilterProc proc) override;
@@ -185,6 +204,12 @@ public:
     Hcursor set_cursor(Hcursor cursor) override;
     bool win_help(Hwnd window, const char* file, std::uint32_t command,
                   std::uintptr_t data) override;
+    std::uint32_t win_exec(const char* command_line, int show) override;
+    bool sh_get_malloc() override;
+    Pidl sh_browse_for_folder(const BrowseInfo& info) override;
+    bool sh_get_path_from_id_list(Pidl list, char* path) override;
+    void sh_malloc_free(Pidl list) override;
+    void sh_malloc_release() override;
     Hwnd get_desktop_window() override;
     Hdc get_dc(Hwnd window) override;
     int release_dc(Hwnd window, Hdc dc) override;
@@ -194,6 +219,17 @@ public:
     bool bit_blt(Hdc dst, int x, int y, int width, int height, Hdc src, int src_x, int src_y,
                  std::uint32_t rop) override;
     bool delete_dc(Hdc dc) override;
+    bool invalidate_rect(Hwnd window, const Rect* rect, bool erase) override;
+    bool update_window(Hwnd window) override;
+    Hdc begin_paint(Hwnd window, PaintInfo& paint) override;
+    bool end_paint(Hwnd window, const PaintInfo& paint) override;
+    Hgdiobj get_stock_object(int index) override;
+    int frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) override;
+    Colorref set_bk_color(Hdc dc, Colorref color) override;
+    Colorref set_text_color(Hdc dc, Colorref color) override;
+    bool get_text_extent_point(Hdc dc, const char* text, int length, Size& out) override;
+    bool ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
+                      const char* text, std::uint32_t length) override;
 
     // Drawing calls, in order, for tests of what a window paints.
     std::vector<std::string> paint_log;
@@ -231,6 +267,7 @@ private:
     ResolvedPath profile_path(const char* file);
     OpenFile* file(Hfile h);
     Hfile open_host(const ResolvedPath& where, std::uint32_t mode, bool create);
+    std::int32_t start_expansion(Hfile source);  // LZInit without the fault hook, as LZCopy uses it
 
     SimWindow* window(Hwnd h) { return machine_.window(h); }
     SimWindow* make_dialog(std::uint16_t template_id, const void* data, std::size_t size,
@@ -271,9 +308,21 @@ private:
     Hwnd capture_ = 0;
     Hcursor cursor_ = IDC_ARROW;
     std::map<Hgdiobj, std::uint16_t> bitmaps_;  // loaded bitmap -> resource id
-    std::map<Hdc, Hgdiobj> dcs_;                // device contexts and their selected bitmap
+    struct DcState {
+        Hgdiobj bitmap;
+        Colorref background = 0xFFFFFF, text = 0;
+    };
+    std::map<Hdc, DcState> dcs_;                // device contexts
+    std::map<Hwnd, bool> invalid_;              // windows waiting to be painted: erase or not
     std::uintptr_t next_gdi_ = 0x2000;
     int modal_depth_ = 0;
+    std::map<Hkey, std::string> keys_;  // open registry keys: their path below HKLM
+    Hkey next_key_ = 0x200;
+    std::map<Pidl, std::string> pidls_;  // folders the browser handed out
+    Pidl next_pidl_ = 0x300;
+    bool shell_malloc_ = false;
+
+    RegistryKey* key_of(Hkey key, std::string* path = nullptr);
 };
 
 }  // namespace zep::sim

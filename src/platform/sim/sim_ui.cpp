@@ -230,11 +230,24 @@ bool SimPlatform::enable_window(Hwnd h, bool enable) {
     return was_disabled;
 }
 
+bool SimPlatform::is_window_enabled(Hwnd h) {
+    SimWindow* w = window(h);
+    return w != nullptr && w->enabled;
+}
+
 bool SimPlatform::get_window_rect(Hwnd h, Rect& out) {
     if (fail("get_window_rect")) return false;
     SimWindow* w = window(h);
     if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE);
     out = w->rect;
+    return true;
+}
+
+bool SimPlatform::get_client_rect(Hwnd h, Rect& out) {
+    if (fail("get_client_rect")) return false;
+    SimWindow* w = window(h);
+    if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE);
+    out = {0, 0, w->client.right - w->client.left, w->client.bottom - w->client.top};
     return true;
 }
 
@@ -677,6 +690,10 @@ bool SimPlatform::post_message(Hwnd h, std::uint32_t message, std::uintptr_t wpa
     return true;
 }
 
+void SimPlatform::post_quit_message(int code) {
+    queue_.push_back({0, WM_QUIT, static_cast<std::uintptr_t>(code), 0, ++message_time_, {}});
+}
+
 std::intptr_t SimPlatform::send_message(Hwnd h, std::uint32_t message, std::uintptr_t wparam,
                                         std::intptr_t lparam) {
     if (fail("send_message")) return 0;
@@ -767,7 +784,7 @@ Hwnd SimPlatform::get_desktop_window() {
 Hdc SimPlatform::get_dc(Hwnd) {
     if (fail("get_dc") || !machine_.display_dc) return 0;
     Hdc dc = next_gdi_++;
-    dcs_[dc] = kStockBitmap;
+    dcs_[dc] = {kStockBitmap};
     return dc;
 }
 
@@ -785,15 +802,15 @@ int SimPlatform::get_device_caps(Hdc dc, int index) {
 Hdc SimPlatform::create_compatible_dc(Hdc) {
     if (fail("create_compatible_dc")) return 0;
     Hdc dc = next_gdi_++;
-    dcs_[dc] = kStockBitmap;
+    dcs_[dc] = {kStockBitmap};
     return dc;
 }
 
 Hgdiobj SimPlatform::select_object(Hdc dc, Hgdiobj object) {
     auto it = dcs_.find(dc);
     if (it == dcs_.end() || (object != kStockBitmap && bitmaps_.count(object) == 0)) return 0;
-    Hgdiobj previous = it->second;
-    it->second = object;
+    Hgdiobj previous = it->second.bitmap;
+    it->second.bitmap = object;
     return previous;
 }
 
@@ -808,6 +825,98 @@ bool SimPlatform::bit_blt(Hdc dst, int x, int y, int width, int height, Hdc src,
 
 bool SimPlatform::delete_dc(Hdc dc) {
     return dcs_.erase(dc) > 0;
+}
+
+// --- Painting ---
+
+namespace {
+
+constexpr Hgdiobj kBlackBrush = 0x1FFE;
+
+std::string Box(const Rect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string Colour(Colorref c) {
+    char b[16];
+    std::snprintf(b, sizeof b, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return b;
+}
+
+}  // namespace
+
+bool SimPlatform::invalidate_rect(Hwnd h, const Rect*, bool erase) {
+    if (window(h) == nullptr) return false;
+    invalid_[h] = invalid_[h] || erase;
+    if (erase) paint_log.push_back("erase background");
+    return true;
+}
+
+bool SimPlatform::update_window(Hwnd h) {
+    auto it = invalid_.find(h);
+    SimWindow* w = window(h);
+    if (it == invalid_.end() || w == nullptr) return true;
+    invalid_.erase(it);
+    deliver(*w, WM_PAINT, 0, 0);  // painted at once, not through the queue
+    return true;
+}
+
+Hdc SimPlatform::begin_paint(Hwnd h, PaintInfo&) {
+    if (fail("begin_paint")) return 0;
+    invalid_.erase(h);
+    Hdc dc = next_gdi_++;
+    dcs_[dc] = {kStockBitmap};
+    return dc;
+}
+
+bool SimPlatform::end_paint(Hwnd, const PaintInfo&) {
+    return true;
+}
+
+Hgdiobj SimPlatform::get_stock_object(int index) {
+    return index == BLACK_BRUSH ? kBlackBrush : 0;
+}
+
+int SimPlatform::frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) {
+    if (dcs_.count(dc) == 0) return 0;
+    paint_log.push_back("frame " + Box(rect) + (brush == kBlackBrush ? " black" : " ?"));
+    return 1;
+}
+
+Colorref SimPlatform::set_bk_color(Hdc dc, Colorref color) {
+    auto it = dcs_.find(dc);
+    if (it == dcs_.end()) return 0xFFFFFFFF;
+    Colorref previous = it->second.background;
+    it->second.background = color;
+    return previous;
+}
+
+Colorref SimPlatform::set_text_color(Hdc dc, Colorref color) {
+    auto it = dcs_.find(dc);
+    if (it == dcs_.end()) return 0xFFFFFFFF;
+    Colorref previous = it->second.text;
+    it->second.text = color;
+    return previous;
+}
+
+bool SimPlatform::get_text_extent_point(Hdc dc, const char*, int length, Size& out) {
+    if (dcs_.count(dc) == 0) return false;
+    out = {8 * length, 16};  // the system font's cell
+    return true;
+}
+
+bool SimPlatform::ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
+                               const char* text, std::uint32_t length) {
+    auto it = dcs_.find(dc);
+    if (it == dcs_.end()) return false;
+    std::string line = "text \"" + std::string(text, length) + "\" at " + std::to_string(x) + "," +
+                       std::to_string(y);
+    if (rect != nullptr) line += std::string((options & ETO_OPAQUE) != 0 ? " filling " : " in ") + Box(*rect);
+    if ((options & ETO_CLIPPED) != 0) line += " clipped";
+    line += " on " + Colour(it->second.background) + " in " + Colour(it->second.text);
+    paint_log.push_back(line);
+    return true;
 }
 
 }  // namespace zep::sim

@@ -76,6 +76,15 @@ LRESULT CALLBACK WindowTrampoline(HWND window, UINT msg, WPARAM wparam, LPARAM l
 constexpr WNDPROC kWindowTrampolines[kClassSlots] = {WindowTrampoline<0>, WindowTrampoline<1>,
                                                      WindowTrampoline<2>, WindowTrampoline<3>};
 
+// --- The folder browser's callback. ---
+
+BrowseCallbackProc g_browse = nullptr;
+
+int CALLBACK BrowseTrampoline(HWND window, UINT msg, LPARAM lparam, LPARAM data) {
+    if (g_browse == nullptr || g_installer == nullptr) return 0;
+    return g_browse(*g_installer, H(window), msg, lparam, data);
+}
+
 // --- The message filter hook. ---
 
 MsgFilterProc g_filter = nullptr;
@@ -174,6 +183,12 @@ bool Win32Platform::oem_to_char(const char* from, char* to) {
 Hfile Win32Platform::open_file(const char* path, std::uint32_t mode) {
     OFSTRUCT of{};
     return OpenFile(path, &of, mode);
+}
+Hfile Win32Platform::lopen(const char* path, std::uint32_t mode) {
+    return _lopen(path, static_cast<int>(mode));
+}
+Hfile Win32Platform::lcreat(const char* path, int attributes) {
+    return _lcreat(path, attributes);
 }
 std::uint32_t Win32Platform::lread(Hfile file, void* buf, std::uint32_t count) {
     return _lread(file, buf, count);
@@ -278,6 +293,47 @@ bool Win32Platform::write_private_profile_string(const char* section, const char
 bool Win32Platform::write_profile_string(const char* section, const char* key,
                                          const char* value) {
     return WriteProfileStringA(section, key, value) != 0;
+}
+
+// --- Registry ---
+
+static HKEY K(Hkey key) { return reinterpret_cast<HKEY>(key); }
+
+std::int32_t Win32Platform::reg_open_key(Hkey key, const char* subkey, Hkey& out) {
+    HKEY h = nullptr;
+    LONG r = RegOpenKeyA(K(key), subkey, &h);
+    out = reinterpret_cast<Hkey>(h);
+    return r;
+}
+std::int32_t Win32Platform::reg_create_key(Hkey key, const char* subkey, Hkey& out) {
+    HKEY h = nullptr;
+    LONG r = RegCreateKeyA(K(key), subkey, &h);
+    out = reinterpret_cast<Hkey>(h);
+    return r;
+}
+std::int32_t Win32Platform::reg_enum_key(Hkey key, std::uint32_t index, char* name, std::uint32_t size) {
+    return RegEnumKeyA(K(key), index, name, size);
+}
+std::int32_t Win32Platform::reg_query_value_ex(Hkey key, const char* name, std::uint32_t* type,
+                                               void* data, std::uint32_t* size) {
+    DWORD t = 0, n = size != nullptr ? *size : 0;
+    LONG r = RegQueryValueExA(K(key), name, nullptr, &t, static_cast<BYTE*>(data), size != nullptr ? &n : nullptr);
+    if (type != nullptr) *type = t;
+    if (size != nullptr) *size = n;
+    return r;
+}
+std::int32_t Win32Platform::reg_set_value_ex(Hkey key, const char* name, std::uint32_t type,
+                                             const void* data, std::uint32_t size) {
+    return RegSetValueExA(K(key), name, 0, type, static_cast<const BYTE*>(data), size);
+}
+std::int32_t Win32Platform::reg_delete_value(Hkey key, const char* name) {
+    return RegDeleteValueA(K(key), name);
+}
+std::int32_t Win32Platform::reg_delete_key(Hkey key, const char* subkey) {
+    return RegDeleteKeyA(K(key), subkey);
+}
+std::int32_t Win32Platform::reg_close_key(Hkey key) {
+    return RegCloseKey(K(key));
 }
 
 // --- Resources ---
@@ -387,8 +443,14 @@ std::uint32_t Win32Platform::get_dlg_item_text(Hwnd dialog, int id, char* buf, i
 bool Win32Platform::enable_window(Hwnd window, bool enable) {
     return EnableWindow(W(window), enable) != 0;
 }
+bool Win32Platform::is_window_enabled(Hwnd window) {
+    return IsWindowEnabled(W(window)) != 0;
+}
 bool Win32Platform::get_window_rect(Hwnd window, Rect& out) {
     return GetWindowRect(W(window), reinterpret_cast<RECT*>(&out)) != 0;
+}
+bool Win32Platform::get_client_rect(Hwnd window, Rect& out) {
+    return GetClientRect(W(window), reinterpret_cast<RECT*>(&out)) != 0;
 }
 bool Win32Platform::screen_to_client(Hwnd window, Point& pt) {
     return ScreenToClient(W(window), reinterpret_cast<POINT*>(&pt)) != 0;
@@ -441,6 +503,9 @@ bool Win32Platform::post_message(Hwnd window, std::uint32_t msg, std::uintptr_t 
                                  std::intptr_t lparam) {
     return PostMessageA(W(window), msg, wparam, lparam) != 0;
 }
+void Win32Platform::post_quit_message(int code) {
+    PostQuitMessage(code);
+}
 std::intptr_t Win32Platform::send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                           std::intptr_t lparam) {
     return SendMessageA(W(window), msg, wparam, lparam);
@@ -482,6 +547,33 @@ bool Win32Platform::win_help(Hwnd window, const char* file, std::uint32_t comman
                              std::uintptr_t data) {
     return WinHelpA(W(window), file, command, data) != 0;
 }
+std::uint32_t Win32Platform::win_exec(const char* command_line, int show) {
+    return WinExec(command_line, show);
+}
+bool Win32Platform::sh_get_malloc() {
+    return SHGetMalloc(&malloc_) == S_OK && malloc_ != nullptr;
+}
+Pidl Win32Platform::sh_browse_for_folder(const BrowseInfo& info) {
+    BROWSEINFOA bi{};
+    bi.hwndOwner = W(info.owner);
+    bi.pszDisplayName = info.display_name;
+    bi.lpszTitle = info.title;
+    bi.ulFlags = info.flags;
+    bi.lpfn = BrowseTrampoline;
+    bi.lParam = info.data;
+    g_browse = info.callback;
+    return reinterpret_cast<Pidl>(SHBrowseForFolderA(&bi));
+}
+bool Win32Platform::sh_get_path_from_id_list(Pidl list, char* path) {
+    return SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(list), path) != 0;
+}
+void Win32Platform::sh_malloc_free(Pidl list) {
+    if (malloc_ != nullptr) malloc_->Free(reinterpret_cast<void*>(list));
+}
+void Win32Platform::sh_malloc_release() {
+    if (malloc_ != nullptr) malloc_->Release();
+    malloc_ = nullptr;
+}
 Hwnd Win32Platform::get_desktop_window() {
     return H(GetDesktopWindow());
 }
@@ -506,6 +598,39 @@ bool Win32Platform::bit_blt(Hdc dst, int x, int y, int width, int height, Hdc sr
 }
 bool Win32Platform::delete_dc(Hdc dc) {
     return DeleteDC(D(dc)) != 0;
+}
+bool Win32Platform::invalidate_rect(Hwnd window, const Rect* rect, bool erase) {
+    return InvalidateRect(W(window), reinterpret_cast<const RECT*>(rect), erase) != 0;
+}
+bool Win32Platform::update_window(Hwnd window) {
+    return UpdateWindow(W(window)) != 0;
+}
+static_assert(sizeof(PAINTSTRUCT) <= sizeof(PaintInfo::data));
+Hdc Win32Platform::begin_paint(Hwnd window, PaintInfo& paint) {
+    return reinterpret_cast<Hdc>(BeginPaint(W(window), reinterpret_cast<PAINTSTRUCT*>(paint.data)));
+}
+bool Win32Platform::end_paint(Hwnd window, const PaintInfo& paint) {
+    return EndPaint(W(window), reinterpret_cast<const PAINTSTRUCT*>(paint.data)) != 0;
+}
+Hgdiobj Win32Platform::get_stock_object(int index) {
+    return reinterpret_cast<Hgdiobj>(GetStockObject(index));
+}
+int Win32Platform::frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) {
+    return FrameRect(D(dc), reinterpret_cast<const RECT*>(&rect), reinterpret_cast<HBRUSH>(brush));
+}
+Colorref Win32Platform::set_bk_color(Hdc dc, Colorref color) {
+    return SetBkColor(D(dc), color);
+}
+Colorref Win32Platform::set_text_color(Hdc dc, Colorref color) {
+    return SetTextColor(D(dc), color);
+}
+bool Win32Platform::get_text_extent_point(Hdc dc, const char* text, int length, Size& out) {
+    return GetTextExtentPointA(D(dc), text, length, reinterpret_cast<SIZE*>(&out)) != 0;
+}
+bool Win32Platform::ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
+                                 const char* text, std::uint32_t length) {
+    return ExtTextOutA(D(dc), x, y, options, reinterpret_cast<const RECT*>(rect), text, length,
+                       nullptr) != 0;
 }
 
 }  // namespace zep::win32

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "platform/platform.h"
 
@@ -11,12 +12,13 @@ class Win32Platform final : public platform::System,
                             public platform::Files,
                             public platform::Expansion,
                             public platform::Profiles,
+                            public platform::Registry,
                             public platform::Resources,
                             public platform::Ui {
 public:
     constexpr Win32Platform() = default;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
     // System
     bool get_version_ex(OsVersion& out) override;
@@ -43,6 +45,8 @@ public:
 
     // Files
     Hfile open_file(const char* path, std::uint32_t mode) override;
+    Hfile lopen(const char* path, std::uint32_t mode) override;
+    Hfile lcreat(const char* path, int attributes) override;
     std::uint32_t lread(Hfile file, void* buf, std::uint32_t count) override;
     std::uint32_t lwrite(Hfile file, const void* buf, std::uint32_t count) override;
     std::int32_t llseek(Hfile file, std::int32_t offset, int origin) override;
@@ -82,6 +86,18 @@ public:
                                       const char* file) override;
     bool write_profile_string(const char* section, const char* key, const char* value) override;
 
+    // Registry
+    std::int32_t reg_open_key(Hkey key, const char* subkey, Hkey& out) override;
+    std::int32_t reg_create_key(Hkey key, const char* subkey, Hkey& out) override;
+    std::int32_t reg_enum_key(Hkey key, std::uint32_t index, char* name, std::uint32_t size) override;
+    std::int32_t reg_query_value_ex(Hkey key, const char* name, std::uint32_t* type, void* data,
+                                    std::uint32_t* size) override;
+    std::int32_t reg_set_value_ex(Hkey key, const char* name, std::uint32_t type, const void* data,
+                                  std::uint32_t size) override;
+    std::int32_t reg_delete_value(Hkey key, const char* name) override;
+    std::int32_t reg_delete_key(Hkey key, const char* subkey) override;
+    std::int32_t reg_close_key(Hkey key) override;
+
     // Resources
     Hrsrc find_resource(std::uint16_t id, std::uint16_t type) override;
     Hglobal load_resource(Hrsrc res) override;
@@ -114,7 +130,9 @@ public:
     bool set_dlg_item_text(Hwnd dialog, int id, const char* text) override;
     std::uint32_t get_dlg_item_text(Hwnd dialog, int id, char* buf, int size) override;
     bool enable_window(Hwnd window, bool enable) override;
+    bool is_window_enabled(Hwnd window) override;
     bool get_window_rect(Hwnd window, Rect& out) override;
+    bool get_client_rect(Hwnd window, Rect& out) override;
     bool screen_to_client(Hwnd window, Point& pt) override;
     bool set_window_pos(Hwnd window, Hwnd after, int x, int y, int cx, int cy,
                         std::uint32_t flags) override;
@@ -132,6 +150,7 @@ public:
     std::intptr_t dispatch_message(const Msg& msg) override;
     bool post_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                       std::intptr_t lparam) override;
+    void post_quit_message(int code) override;
     std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                std::intptr_t lparam) override;
     Hhook set_windows_hook(int id, MsgFilterProc proc) override;
@@ -144,6 +163,12 @@ public:
     Hcursor set_cursor(Hcursor cursor) override;
     bool win_help(Hwnd window, const char* file, std::uint32_t command,
                   std::uintptr_t data) override;
+    std::uint32_t win_exec(const char* command_line, int show) override;
+    bool sh_get_malloc() override;
+    Pidl sh_browse_for_folder(const BrowseInfo& info) override;
+    bool sh_get_path_from_id_list(Pidl list, char* path) override;
+    void sh_malloc_free(Pidl list) override;
+    void sh_malloc_release() override;
     Hwnd get_desktop_window() override;
     Hdc get_dc(Hwnd window) override;
     int release_dc(Hwnd window, Hdc dc) override;
@@ -153,6 +178,20 @@ public:
     bool bit_blt(Hdc dst, int x, int y, int width, int height, Hdc src, int src_x, int src_y,
                  std::uint32_t rop) override;
     bool delete_dc(Hdc dc) override;
+    bool invalidate_rect(Hwnd window, const Rect* rect, bool erase) override;
+    bool update_window(Hwnd window) override;
+    Hdc begin_paint(Hwnd window, PaintInfo& paint) override;
+    bool end_paint(Hwnd window, const PaintInfo& paint) override;
+    Hgdiobj get_stock_object(int index) override;
+    int frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) override;
+    Colorref set_bk_color(Hdc dc, Colorref color) override;
+    Colorref set_text_color(Hdc dc, Colorref color) override;
+    bool get_text_extent_point(Hdc dc, const char* text, int length, Size& out) override;
+    bool ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
+                      const char* text, std::uint32_t length) override;
+
+private:
+    IMalloc* malloc_ = nullptr;
 };
 
 // The installer whose procedures Windows calls back; set once by the entry point.

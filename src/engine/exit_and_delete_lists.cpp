@@ -1,0 +1,48 @@
+#include "engine/exit_and_delete_lists.h"
+
+#include "base/text.h"
+#include "engine/file_transfer.h"
+#include "shell/environment.h"
+
+namespace zep {
+
+bool TitleMatches(const char* title, const char* prefixes) {
+    for (const char* p = prefixes; *p != '\0';) {
+        const char* comma = p;
+        while (*comma != '\0' && *comma != ',') ++comma;
+        if (StartsWithIgnoringAsciiCase(title, p, static_cast<std::size_t>(comma - p))) return true;
+        if (*comma == '\0') break;
+        p = comma + 1;  // a trailing comma ends the list: it adds no empty prefix
+    }
+    return false;
+}
+
+void CloseRunningCopies(Installer& in) {
+    platform::Ui& ui = in.os.ui;
+    for (; in.script.exit_count > 0; --in.script.exit_count) {
+        const ExitEntry& e = in.script.exit_list[in.script.exit_count - 1];
+        char window_class[64] = {}, prefixes[64] = {};
+        in.os.system.get_atom_name(e.window_class, window_class, sizeof window_class);
+        if (e.title_prefixes != 0) in.os.system.get_atom_name(e.title_prefixes, prefixes, sizeof prefixes);
+        Hwnd window = ui.find_window(window_class, nullptr);
+        if (window == 0) continue;
+        if (e.title_prefixes != 0) {
+            char title[64] = {};
+            ui.get_window_text(window, title, sizeof title);
+            if (!TitleMatches(title, prefixes)) continue;
+        }
+        ui.send_message(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void DeleteObsoleteFiles(Installer& in) {
+    for (; in.script.delete_count > 0; --in.script.delete_count) {
+        const DeleteEntry& e = in.script.delete_list[in.script.delete_count - 1];
+        char name[260] = {};
+        in.os.system.get_atom_name(e.file, name, sizeof name);
+        char path[260];
+        if (RootPath(in, path, name, e.kind)) QuietDelete(in, path);
+    }
+}
+
+}  // namespace zep

@@ -1,0 +1,243 @@
+#include "engine/file_transfer.h"
+
+#include <climits>
+
+#include "base/text.h"
+#include "dialogs/dialog_table.h"
+#include "engine/progress_gauge.h"
+#include "shell/environment.h"
+
+namespace zep {
+
+namespace {
+
+constexpr std::uint32_t kWholeFileLimit = 0x10000;
+constexpr std::uint32_t kLargestBuffer = 31744;
+constexpr std::uint32_t kSmallestBuffer = 5120;
+constexpr std::uint32_t kBufferStep = 1024;
+constexpr std::size_t kOpenFilePathLimit = 128;
+
+// The root of a path, as GetDriveType wants it: "C:\" or "\\server\share\". Asking
+// about the full path gets "no root directory" on NT for anything that is not a folder.
+void RootOfPath(const char* path, char (&root)[260]) {
+    root[0] = '\0';
+    if (path[0] != '\0' && path[1] == ':') {
+        const char drive[] = {path[0], ':', '\\', '\0'};
+        CopyText(root, drive);
+        return;
+    }
+    if (path[0] == '\\' && path[1] == '\\') {
+        std::size_t n = 2;
+        for (int separators = 0; path[n] != '\0' && separators < 2; ++n) {
+            if (path[n] == '\\') ++separators;
+        }
+        CopyText(root, sizeof root, path, n);
+        AddTrailingBackslash(root, sizeof root);
+    }
+}
+
+std::uint32_t AttributesFor(const Installer& in, std::uint8_t flags) {
+    const Environment& e = in.env;
+    if ((e.platform_class & kNewShell) == 0) return 0;
+    std::uint32_t attributes = 0;
+    if ((flags & (kFlagHiddenFont | kFlagSystemFont)) != 0) attributes |= FILE_ATTRIBUTE_HIDDEN;
+    // Only Windows 95 itself: 98 (4.10) and Me (4.90) normalise to 4.1 and 4.9.
+    if ((flags & kFlagSystemFont) != 0 && e.platform_class == kNewShell && e.major == 4 && e.minor == 0) {
+        attributes |= FILE_ATTRIBUTE_SYSTEM;
+    }
+    return attributes;
+}
+
+// The source's time stamps, read while its handle is good: LZCopy closes a compressed
+// source, so reading them after the copy would get nothing but the time of last writing.
+struct TimeStamps {
+    bool known = false;
+    FileTime created{}, accessed{}, written{};
+};
+
+TimeStamps ReadTimeStamps(Installer& in, Hfile file) {
+    TimeStamps t;
+    t.known = in.os.files.get_file_time(file, &t.created, &t.accessed, &t.written);
+    return t;
+}
+
+void SetTimeStamps(Installer& in, Hfile file, const TimeStamps& t) {
+    if (t.known) in.os.files.set_file_time(file, &t.created, &t.accessed, &t.written);
+}
+
+// A movable block for the block-wise copy, as large as can be had; else the scratch buffer.
+struct CopyBuffer {
+    Hglobal handle = 0;
+    char* data = nullptr;
+    std::uint32_t size = 0;
+};
+
+CopyBuffer GetCopyBuffer(Installer& in) {
+    platform::System& sys = in.os.system;
+    for (std::uint32_t size = kLargestBuffer; size >= kSmallestBuffer; size -= kBufferStep) {
+        Hglobal h = sys.global_alloc(GMEM_MOVEABLE, size);
+        if (h == 0) continue;
+        if (void* p = sys.global_lock(h)) return {h, static_cast<char*>(p), size};
+        sys.global_free(h);
+    }
+    return {0, in.dialogs.scratch, sizeof in.dialogs.scratch};
+}
+
+void ReleaseCopyBuffer(Installer& in, const CopyBuffer& b) {
+    if (b.handle == 0) return;
+    in.os.system.global_unlock(b.handle);
+    in.os.system.global_free(b.handle);
+}
+
+// The source could not be opened: a disk to insert, a file to find, or a copy error.
+std::uint16_t SourceMissing(Installer& in, const char* source, const char* source_path,
+                            std::uint32_t open_error) {
+    char root[260];
+    RootOfPath(source_path, root);
+    std::uint32_t type = in.os.files.get_drive_type(root[0] != '\0' ? root : nullptr);
+    if (type != DRIVE_FIXED && type != DRIVE_REMOTE) return kErrInsertDisk;
+    CopyText(in.dialogs.message_arg, source);
+    if (!in.loader.embedded) return kErrFileNotFound;
+    in.dialogs.copy_error.code = open_error;
+    CopyText(in.dialogs.copy_error.file, source_path);
+    return kErrCopy;
+}
+
+// A path that does not fit its 260-character buffer fails as the system would fail it.
+std::uint16_t PathTooLong(Installer& in, const char* name) {
+    in.os.system.set_last_error(ERROR_FILENAME_EXCED_RANGE);
+    RecordFailure(in, name);
+    return kErrCopy;
+}
+
+}  // namespace
+
+Hfile OpenPath(Installer& in, const char* path, std::uint32_t mode) {
+    platform::Files& files = in.os.files;
+    if (TextLength(path) < kOpenFilePathLimit) return files.open_file(path, mode);
+    if ((mode & OF_DELETE) != 0) return files.delete_file(path) ? 1 : HFILE_ERROR;
+    const std::uint32_t access_and_sharing = mode & 0x73;
+    if ((mode & OF_CREATE) != 0) {
+        Hfile created = files.lcreat(path, 0);
+        if (created == HFILE_ERROR) return HFILE_ERROR;
+        files.lclose(created);
+    }
+    Hfile file = files.lopen(path, access_and_sharing);
+    if (file != HFILE_ERROR && (mode & OF_EXIST) != 0) {
+        files.lclose(file);
+        return 1;
+    }
+    return file;
+}
+
+void QuietDelete(Installer& in, const char* path) {
+    std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
+    OpenPath(in, path, OF_DELETE);
+    in.os.system.set_error_mode(mode);
+}
+
+void CountBytes(Installer& in, std::int32_t bytes) {
+    if (in.copy.progress_dialog == 0) return;
+    std::int64_t sum = std::int64_t{in.copy.copied_bytes} + bytes;
+    in.copy.copied_bytes = sum > INT_MAX ? INT_MAX : static_cast<std::int32_t>(sum);
+    RefreshGauge(in);
+}
+
+void RestoreCount(Installer& in, std::int32_t count) {
+    if (in.copy.progress_dialog == 0) return;
+    in.copy.copied_bytes = count;
+    RefreshGauge(in);
+}
+
+std::uint16_t TransferFile(Installer& in, const char* destination, const char* source,
+                           int destination_kind, int source_kind, std::uint8_t flags) {
+    platform::Files& files = in.os.files;
+    platform::Expansion& lz = in.os.expansion;
+    const std::uint32_t attributes = AttributesFor(in, flags);
+    const std::int32_t count_before = in.copy.copied_bytes;
+    const bool append = (flags & kFlagAppend) != 0;
+
+    char source_path[260];
+    if (!RootPath(in, source_path, source, source_kind)) return PathTooLong(in, source);
+    Hfile source_file = OpenPath(in, source_path, OF_READ);
+    if (source_file == HFILE_ERROR) {
+        return SourceMissing(in, source, source_path, in.os.system.get_last_error());
+    }
+
+    const TimeStamps stamps = ReadTimeStamps(in, source_file);
+    const bool whole = !append && files.get_file_size(source_file) <= kWholeFileLimit;
+    std::int32_t expansion = source_file;
+    if (!whole) {
+        expansion = lz.lz_init(source_file);
+        if (expansion < 0) {
+            RecordFailure(in, source_path);
+            files.lclose(source_file);
+            return kErrCopy;
+        }
+    }
+    auto close_source = [&] {
+        if (whole) files.lclose(source_file);
+        else lz.lz_close(expansion);
+    };
+
+    char destination_path[260];
+    if (!RootPath(in, destination_path, destination, destination_kind)) {
+        close_source();
+        return PathTooLong(in, destination);
+    }
+    files.set_file_attributes(destination_path, FILE_ATTRIBUTE_NORMAL);
+    Hfile out = append ? OpenPath(in, destination_path, OF_WRITE | OF_SHARE_EXCLUSIVE)
+                       : OpenPath(in, destination_path, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
+    if (out == HFILE_ERROR || (append && files.llseek(out, 0, FILE_END) == HFILE_ERROR)) {
+        RecordFailure(in, destination_path);
+        if (out != HFILE_ERROR) files.lclose(out);
+        close_source();
+        return kErrCopy;
+    }
+
+    std::uint16_t result = kOk;
+    if (whole) {
+        if (lz.lz_copy(source_file, out) < 0) {
+            RecordFailure(in, destination_path);
+            result = kErrCopy;
+        } else {
+            CountBytes(in, static_cast<std::int32_t>(files.get_file_size(out)));
+            SetTimeStamps(in, out, stamps);
+        }
+        files.lclose(source_file);  // already closed by LZCopy when it was compressed
+        files.lclose(out);
+    } else {
+        CopyBuffer buffer = GetCopyBuffer(in);
+        for (;;) {
+            std::int32_t n = lz.lz_read(expansion, buffer.data, static_cast<std::int32_t>(buffer.size));
+            if (n < 0) {
+                RecordFailure(in, source_path);
+                result = kErrCopy;
+                break;
+            }
+            if (n == 0) break;
+            if (files.lwrite(out, buffer.data, static_cast<std::uint32_t>(n)) != static_cast<std::uint32_t>(n)) {
+                RecordFailure(in, destination_path);
+                result = kErrCopy;
+                break;
+            }
+            CountBytes(in, n);
+            if (static_cast<std::uint32_t>(n) < buffer.size) break;
+        }
+        if (result == kOk) SetTimeStamps(in, out, stamps);
+        lz.lz_close(expansion);
+        files.lclose(out);
+        ReleaseCopyBuffer(in, buffer);
+    }
+
+    if (result != kOk) {
+        // Also in Append mode: the parts written before go with it.
+        QuietDelete(in, destination_path);
+        RestoreCount(in, count_before);
+        return result;
+    }
+    if (attributes != 0) files.set_file_attributes(destination_path, attributes);
+    return kOk;
+}
+
+}  // namespace zep

@@ -1,0 +1,94 @@
+#include "system/product_settings.h"
+
+#include "base/text.h"
+#include "shell/environment.h"
+
+namespace zep {
+
+namespace {
+
+constexpr char kSettings[] = "Settings";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool SameUninstaller(Installer& in, Hkey key, const char* uninstaller) {
+    char data[261] = {};
+    std::uint32_t size = 260;
+    std::uint32_t type = 0;
+    if (in.os.registry.reg_query_value_ex(key, "UninstallString", &type, data, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return in.os.system.lstrcmpi_a(data, uninstaller) == 0;
+}
+
+// Entries of earlier installations into the same directory go, whatever their name.
+void RemoveStaleEntries(Installer& in, const char* uninstaller) {
+    platform::Registry& reg = in.os.registry;
+    Hkey uninstall = 0;
+    if (reg.reg_open_key(HKEY_LOCAL_MACHINE, kUninstallKey, uninstall) != ERROR_SUCCESS) return;
+    char name[260];
+    for (std::uint32_t index = 0; reg.reg_enum_key(uninstall, index, name, sizeof name) == ERROR_SUCCESS;) {
+        char path[260];
+        Hkey sub = 0;
+        // A path too long for its buffer is passed over rather than cut.
+        if (FormatText(path, sizeof path, "%s\\%s", kUninstallKey, name) >= static_cast<int>(sizeof path) - 1 ||
+            reg.reg_open_key(HKEY_LOCAL_MACHINE, path, sub) != ERROR_SUCCESS) {
+            ++index;
+            continue;
+        }
+        const bool stale = SameUninstaller(in, sub, uninstaller);
+        reg.reg_close_key(sub);
+        // After a delete the following subkeys move down, so the same index comes again;
+        // a key that cannot be deleted is passed over, so the scan always ends.
+        if (!stale || reg.reg_delete_key(HKEY_LOCAL_MACHINE, path) != ERROR_SUCCESS) ++index;
+    }
+    reg.reg_close_key(uninstall);
+}
+
+}  // namespace
+
+void ReadInstalledCopy(Installer& in, const char* ini) {
+    platform::Profiles& p = in.os.profiles;
+    p.get_private_profile_string(kSettings, "Directory", "", in.dialogs.installed_dir,
+                                 sizeof in.dialogs.installed_dir, ini);
+    p.get_private_profile_string(kSettings, "Version", "", in.dialogs.installed_version,
+                                 sizeof in.dialogs.installed_version, ini);
+}
+
+void WriteProductSettings(Installer& in) {
+    const BasicInformation& b = in.script.basic;
+    platform::Profiles& p = in.os.profiles;
+    if (b.product_ini[0] == '\0') return;
+    if (b.product_version[0] != '\0') p.write_private_profile_string(kSettings, "Version", b.product_version, b.product_ini);
+    char directory[260];
+    CopyText(directory, b.target_dir);
+    std::size_t n = TextLength(directory);
+    if (n > 0) directory[n - 1] = '\0';  // the trailing backslash; C:\ is written C:
+    p.write_private_profile_string(kSettings, "Directory", directory, b.product_ini);
+    if (in.os.system.lstrcmpi_a(b.product_version, in.dialogs.installed_version) != 0) {
+        p.write_private_profile_string(kSettings, "FirstTime", "1", b.product_ini);
+    }
+}
+
+void WriteUninstallEntry(Installer& in) {
+    const BasicInformation& b = in.script.basic;
+    if (b.uninstall_name[0] == '\0' || (in.env.platform_class & kOldShell) != 0) return;
+    char uninstaller[260];
+    if (!RootPath(in, uninstaller, "uninst.exe", kTargetDir)) return;
+    in.os.system.char_lower_buff(uninstaller, static_cast<std::uint32_t>(TextLength(uninstaller)));
+    RemoveStaleEntries(in, uninstaller);
+
+    char path[260];
+    if (FormatText(path, sizeof path, "%s\\%s", kUninstallKey, b.uninstall_name) >= static_cast<int>(sizeof path) - 1) {
+        return;
+    }
+    platform::Registry& reg = in.os.registry;
+    Hkey key = 0;
+    if (reg.reg_create_key(HKEY_LOCAL_MACHINE, path, key) != ERROR_SUCCESS) return;
+    reg.reg_set_value_ex(key, "DisplayName", REG_SZ, b.uninstall_name,
+                         static_cast<std::uint32_t>(TextLength(b.uninstall_name) + 1));
+    reg.reg_set_value_ex(key, "UninstallString", REG_SZ, uninstaller,
+                         static_cast<std::uint32_t>(TextLength(uninstaller) + 1));
+    reg.reg_close_key(key);
+}
+
+}  // namespace zep

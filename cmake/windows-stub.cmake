@@ -4,12 +4,13 @@ set(ZEP_STUB_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-threadsafe-statics -Wall -Wextra)
 target_compile_options(zep_logic PRIVATE ${ZEP_STUB_FLAGS})
 
-add_executable(setup WIN32
+add_library(setup_stub OBJECT
   platform/win32/crt.cpp
   platform/win32/entry.cpp
-  platform/win32/win32_platform.cpp
-  resources/setup.rc)
-target_compile_options(setup PRIVATE ${ZEP_STUB_FLAGS})
+  platform/win32/win32_platform.cpp)
+target_compile_options(setup_stub PRIVATE ${ZEP_STUB_FLAGS})
+target_link_libraries(setup_stub PRIVATE zep_logic)
+add_executable(setup WIN32 $<TARGET_OBJECTS:setup_stub> resources/setup.rc)
 # The runtime's own loops must not be turned back into calls to themselves.
 set_source_files_properties(platform/win32/crt.cpp PROPERTIES
   COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
@@ -24,11 +25,26 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 else()
   set(ZEP_ENTRY ZepEntry)
 endif()
-target_link_options(setup PRIVATE -nostdlib -Wl,-e,${ZEP_ENTRY} -Wl,--gc-sections -s)
-target_link_libraries(setup PRIVATE zep_logic kernel32 user32 gdi32 advapi32 shell32 lz32 gcc)
+set(ZEP_STUB_LINK -nostdlib -Wl,-e,${ZEP_ENTRY} -Wl,--gc-sections -s)
+set(ZEP_STUB_LIBS kernel32 user32 gdi32 advapi32 shell32 lz32 gcc)
+target_link_options(setup PRIVATE ${ZEP_STUB_LINK})
+target_link_libraries(setup PRIVATE zep_logic ${ZEP_STUB_LIBS})
 set_target_properties(setup PROPERTIES OUTPUT_NAME setup)
 
 add_custom_command(TARGET setup POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:setup> -DLABEL=${CMAKE_SYSTEM_PROCESSOR}
           -P ${PROJECT_SOURCE_DIR}/cmake/print-size.cmake
   VERBATIM)
+
+# link-setup.sh RESOURCES.RC OUT.EXE: setup.exe linked with other resources, for tests that
+# need an installer carrying its files. RESOURCES.RC may #include "setup.rc"; file names
+# in it are found from the current directory.
+list(TRANSFORM ZEP_STUB_LIBS PREPEND -l OUTPUT_VARIABLE zep_stub_lib_flags)
+string(JOIN " " zep_link_flags ${ZEP_STUB_LINK})
+string(JOIN " " zep_lib_flags ${zep_stub_lib_flags})
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/link-setup.sh CONTENT "#!/bin/sh
+set -e
+${CMAKE_RC_COMPILER} -I ${CMAKE_CURRENT_SOURCE_DIR}/resources -I . -O coff -i \"$1\" -o \"$2.res.o\"
+${CMAKE_CXX_COMPILER} -mwindows ${zep_link_flags} -o \"$2\" $<JOIN:$<TARGET_OBJECTS:setup_stub>, > \"$2.res.o\" $<TARGET_FILE:zep_logic> ${zep_lib_flags}
+rm \"$2.res.o\"
+" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -20,11 +20,72 @@ namespace {
 
 constexpr int kStatusLine = 1001;
 
-// The entry whose install has started and whose part of the work is not done yet.
-struct Current {
+// Where the copy is: the entry whose install has started and is not done yet, and the
+// last entry whose file is in place.
+struct CopyPosition {
     bool active = false;
     FileEntry entry{};
+    bool any_done = false;
+    int done_disk = 0;
+    std::uint16_t done_index = 0;
 };
+
+// Calls visit(disk, index, entry) for every stored entry in script order until it
+// returns false.
+template <typename Visit>
+void ForEachEntry(Installer& in, Visit visit) {
+    for (int d = 0; d < kMaxDisks && in.script.disks[d].name != 0; ++d) {
+        const DiskRecord& disk = in.script.disks[d];
+        if (disk.count == 0) continue;
+        auto* entries = static_cast<const FileEntry*>(in.os.system.global_lock(disk.entries));
+        if (entries == nullptr) return;
+        bool go_on = true;
+        for (std::uint16_t i = 0; i < disk.count && go_on; ++i) go_on = visit(d, i, entries[i]);
+        in.os.system.global_unlock(disk.entries);
+        if (!go_on) return;
+    }
+}
+
+void DeleteDestination(Installer& in, const FileEntry& e) {
+    char destination[260] = {};
+    char path[260];
+    in.os.system.get_atom_name(e.destination, destination, sizeof destination);
+    if (RootPath(in, path, destination, e.kind)) QuietDelete(in, path);
+}
+
+// A file assembled from parts is not left incomplete: when the copy stops, the
+// destination of an Append part being installed is deleted, and so is a destination
+// written in this run that a part not yet installed would have appended to.
+void DeleteUnfinishedFiles(Installer& in, const CopyPosition& p) {
+    if (p.active && (p.entry.flags & kFlagAppend) != 0) DeleteDestination(in, p.entry);
+    if (!p.any_done) return;
+    constexpr std::size_t kMaxPending = 64;  // Append parts still to come; far more than scripts have
+    FileEntry pending[kMaxPending];
+    bool started[kMaxPending] = {};
+    std::size_t count = 0;
+    bool after = false;
+    ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
+        if (after && (e.flags & kFlagAppend) != 0 && count < kMaxPending) pending[count++] = e;
+        after = after || (d == p.done_disk && i == p.done_index);
+        return true;
+    });
+    bool done = false;
+    ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
+        // Atoms are shared by names equal without regard to case.
+        for (std::size_t k = 0; k < count; ++k) {
+            if (pending[k].destination == e.destination && pending[k].kind == e.kind) started[k] = true;
+        }
+        done = d == p.done_disk && i == p.done_index;
+        return !done;
+    });
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!started[k]) continue;
+        DeleteDestination(in, pending[k]);
+        for (std::size_t j = k + 1; j < count; ++j) {  // once for all its later parts
+            if (pending[j].destination == pending[k].destination && pending[j].kind == pending[k].kind) started[j] = false;
+        }
+    }
+}
 
 void ShowStatus(Installer& in, Atom description) {
     char text[64] = {};
@@ -35,19 +96,25 @@ void ShowStatus(Installer& in, Atom description) {
 }
 
 // Installs one entry until it is in place, the user gives up or Cancel comes in.
-std::uint16_t InstallEntry(Installer& in, const FileEntry& e) {
+std::uint16_t InstallEntry(Installer& in, const FileEntry& e, CopyPosition& position, int disk,
+                           std::uint16_t index) {
     char source[260] = {}, destination[260] = {};
     in.os.system.get_atom_name(e.source, source, sizeof source);
     in.os.system.get_atom_name(e.destination, destination, sizeof destination);
     for (;;) {
         std::uint16_t code = InstallOneFile(in, destination, source, e.kind, e.resource_id, e.flags);
-        if (code == kOk) return DrainMessages(in);
+        if (code == kOk) {
+            position.any_done = true;
+            position.done_disk = disk;
+            position.done_index = index;
+            return DrainMessages(in);
+        }
         if (ShowInstallDialog(in, code, in.copy.progress_dialog) == 0) return code;
         if (std::uint16_t cancelled = DrainMessages(in); cancelled != 0) return cancelled;
     }
 }
 
-std::uint16_t InstallDisks(Installer& in, Current& current) {
+std::uint16_t InstallDisks(Installer& in, CopyPosition& position) {
     std::uint16_t abort = kOk;
     for (int d = 0; d < kMaxDisks && abort == kOk; ++d) {
         const DiskRecord& disk = in.script.disks[d];
@@ -64,9 +131,10 @@ std::uint16_t InstallDisks(Installer& in, Current& current) {
             if (e.description != 0) ShowStatus(in, e.description);
             // System32 files go only where there is one: NT with the new shell.
             if (e.kind == kSystem32Dir && in.env.platform_class != (kNewShell | kWindowsNt)) continue;
-            current = {true, e};
-            abort = InstallEntry(in, e);
-            if (abort == kOk) current.active = false;
+            position.active = true;
+            position.entry = e;
+            abort = InstallEntry(in, e, position, d, i);
+            if (abort == kOk) position.active = false;
         }
         in.os.system.global_unlock(disk.entries);
     }
@@ -96,7 +164,7 @@ int RunCopyDriver(Installer& in) {
     in.copy.progress_dialog = progress;
     in.dialogs.help_context = kNoHelp;
 
-    Current current;
+    CopyPosition position;
     std::uint16_t abort = DrainMessages(in);
     if (abort == kOk) {
         ui.show_window(progress, SW_SHOWNORMAL);
@@ -107,7 +175,7 @@ int RunCopyDriver(Installer& in) {
         FontStep(in, FontMode::kWithdraw);
         const std::uint32_t error_mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
         abort = DrainMessages(in);
-        if (abort == kOk) abort = InstallDisks(in, current);
+        if (abort == kOk) abort = InstallDisks(in, position);
         in.os.system.set_error_mode(error_mode);
     }
     if (abort == kOk) {
@@ -119,13 +187,7 @@ int RunCopyDriver(Installer& in) {
         PostCopySteps(in);
     } else {
         FontStep(in, FontMode::kPutBack);
-        // A file being assembled from parts is not left incomplete.
-        char path[260];
-        if (current.active && (current.entry.flags & kFlagAppend) != 0) {
-            char destination[260] = {};
-            in.os.system.get_atom_name(current.entry.destination, destination, sizeof destination);
-            if (RootPath(in, path, destination, current.entry.kind)) QuietDelete(in, path);
-        }
+        DeleteUnfinishedFiles(in, position);
     }
     ui.destroy_window(progress);
     in.dialogs.help_context = saved_help;

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Runs one end-to-end case: the real setup.exe under Wine, driven by driver.exe.
 #
-#   run-case.sh CASE_DIR WORK_DIR WIN64_BUILD_DIR
+#   run-case.sh CASE_DIR WORK_DIR WIN64_BUILD_DIR HOST_BUILD_DIR
 #
-# CASE_DIR holds steps.txt (the driver's steps), the files to put beside setup.exe
-# (INSTALL.INI, ...), optionally `version` (win95, nt351, nt40: what Wine poses as) and
-# optionally check.sh, run after the driver with WINEPREFIX and WINE set, to look at what
-# landed in the prefix. setup.exe and its files are placed in C:\SETUP of a fresh prefix,
-# as on a real machine. In steps.txt, $SETUP is C:\SETUP\SETUP.EXE and $WORK the work
-# folder as Windows sees it (sub-folders of CASE_DIR are copied there). The work folder
-# keeps the driver's log and the screenshots (PNG when ImageMagick is installed).
+# CASE_DIR holds steps.txt (the driver's steps) and optionally:
+#   product     a folder of the repository whose product to install (its INSTALL.INI and
+#               files, laid out by its prepare.sh); the case's own files override them
+#   prepare.sh  run before Wine starts, like a product's (ZEP_WORK, ZEP_SETUP_DIR, ...)
+#   version     win95, nt351 or nt40: the Windows Wine poses as
+#   floppy      setup.exe and its files are on a floppy drive A: rather than in C:\SETUP
+#   check.sh    run after the driver with WINEPREFIX and WINE set: looks at what landed
+#   any other file: put beside setup.exe (INSTALL.INI, ...); sub-folders go to the work folder
+# setup.exe and its files are placed in C:\SETUP of a fresh prefix (or on A:), as on a
+# real machine. In steps.txt, $SETUP is the path of SETUP.EXE and $WORK the work folder as
+# Windows sees it. The work folder keeps the driver's log and the screenshots (PNG when
+# ImageMagick is installed).
 set -euo pipefail
 case_dir=$(cd "$1" && pwd)
 work=$2
 build=$(cd "$3" && pwd)
+host_build=$(cd "${4:-$build/../host}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
 
 for f in "$build/src/setup.exe" "$build/tests/programs/driver/driver.exe"; do
   [ -f "$f" ] || { echo "run-case.sh: $f is missing: build the win64 build first" >&2; exit 1; }
@@ -23,13 +30,26 @@ done
 rm -rf "$work"
 mkdir -p "$work/setup"
 work=$(cd "$work" && pwd)
+export ZEP_WORK=$work ZEP_SETUP_DIR=$work/setup ZEP_WIN64_BUILD_DIR=$build ZEP_HOST_BUILD_DIR=$host_build
+export ZEP_CASE_DIR=$case_dir
 cp "$build/src/setup.exe" "$work/setup/SETUP.EXE"
-find "$case_dir" -maxdepth 1 -type f ! -name steps.txt ! -name version ! -name check.sh \
-  -exec cp {} "$work/setup/" \;
-for d in "$case_dir"/*/; do [ -d "$d" ] && cp -r "$d" "$work/"; done
+copy_files() {  # the files of a folder beside setup.exe, its sub-folders into the work folder
+  find "$1" -maxdepth 1 -type f ! -name steps.txt ! -name version ! -name check.sh ! -name prepare.sh \
+    ! -name product ! -name floppy ! -name '*.md' -exec cp {} "$work/setup/" \;
+  for d in "$1"/*/; do [ -d "$d" ] && cp -r "$d" "$work/"; done
+  return 0
+}
+if [ -f "$case_dir/product" ]; then
+  product=$repo/$(cat "$case_dir/product")
+  [ -f "$product/INSTALL.INI" ] && cp "$product/INSTALL.INI" "$work/setup/"
+  [ -x "$product/prepare.sh" ] && "$product/prepare.sh"
+fi
+copy_files "$case_dir"
+[ -f "$case_dir/prepare.sh" ] && bash "$case_dir/prepare.sh"
 
-win_work="Z:$(echo "$work" | sed 's|/|\\|g')"
 setup_path='C:\SETUP\SETUP.EXE'
+[ -f "$case_dir/floppy" ] && setup_path='A:\SETUP.EXE'
+win_work="Z:$(echo "$work" | sed 's|/|\\|g')"
 while IFS= read -r line || [ -n "$line" ]; do
   line=${line//\$WORK/"$win_work"}
   printf '%s\n' "${line//\$SETUP/"$setup_path"}"
@@ -38,12 +58,17 @@ cp "$build/tests/programs/driver/driver.exe" "$work/"
 
 args=(--display)
 [ -f "$case_dir/version" ] && args+=(--version "$(cat "$case_dir/version")")
-export ZEP_CASE_DIR=$case_dir ZEP_WORK=$work
+export ZEP_FLOPPY=$([ -f "$case_dir/floppy" ] && echo 1 || echo 0)
 set +e
 "$here/../wine/wine-run.sh" "${args[@]}" -- sh -c '
   set -e
-  mkdir -p "$WINEPREFIX/drive_c/SETUP"
-  cp -r "$ZEP_WORK/setup/." "$WINEPREFIX/drive_c/SETUP/"
+  if [ "$ZEP_FLOPPY" = 1 ]; then
+    ln -s "$ZEP_SETUP_DIR" "$WINEPREFIX/dosdevices/a:"
+    "$WINE" reg add "HKLM\\Software\\Wine\\Drives" /v a: /d floppy /f >/dev/null 2>&1
+  else
+    mkdir -p "$WINEPREFIX/drive_c/SETUP"
+    cp -r "$ZEP_SETUP_DIR/." "$WINEPREFIX/drive_c/SETUP/"
+  fi
   "$WINE" "$ZEP_WORK/driver.exe" "Z:$(echo "$ZEP_WORK/steps.txt" | sed "s|/|\\\\|g")"
   if [ -f "$ZEP_CASE_DIR/check.sh" ]; then bash "$ZEP_CASE_DIR/check.sh"; fi
 ' 2>&1 | tee "$work/driver.log"

@@ -1,4 +1,5 @@
-// The system's code pages as the simulated machine has them: ANSI 1252 and OEM 437.
+// Code page 1252, the simulated machine's ANSI code page: its Unicode mapping and the
+// case folding names are compared with.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,5 @@ namespace zep::sim {
 std::uint16_t AnsiToUnicode(std::uint8_t c);
 std::uint8_t UnicodeToAnsi(std::uint16_t u);  // '?' for what 1252 cannot show
 std::uint8_t AnsiUpper(std::uint8_t c);
-std::uint8_t AnsiLower(std::uint8_t c);
-std::uint8_t OemToAnsi(std::uint8_t c);
 
 }  // namespace zep::sim

@@ -4,6 +4,7 @@
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/sim/text_rules.h"
 
 namespace zep::sim {
 
@@ -47,24 +48,13 @@ const char* SystemMessage(std::uint32_t code) {
     }
 }
 
-// lstrcmpi's order for the texts installers compare: letters without regard to case,
-// then by code. The measured word-sort rules of the real function refine this.
-int CompareFolded(const char* a, const char* b, bool ignore_case) {
-    for (;; ++a, ++b) {
-        std::uint8_t x = static_cast<std::uint8_t>(*a), y = static_cast<std::uint8_t>(*b);
-        std::uint8_t fx = AnsiLower(x), fy = AnsiLower(y);
-        if (fx != fy) return fx < fy ? -1 : 1;
-        if (x == 0) break;
+// Atom names are identical without regard to case.
+bool SameAtomName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AnsiUpper(static_cast<std::uint8_t>(a[i])) != AnsiUpper(static_cast<std::uint8_t>(b[i]))) return false;
     }
-    if (ignore_case) return 0;
-    for (; *a != '\0' || *b != '\0'; ++a, ++b) {
-        if (*a != *b) {
-            // Lower case sorts before upper case in the word sort.
-            bool lower_a = AnsiLower(static_cast<std::uint8_t>(*a)) == static_cast<std::uint8_t>(*a);
-            return lower_a ? -1 : 1;
-        }
-    }
-    return 0;
+    return true;
 }
 
 }  // namespace
@@ -178,7 +168,7 @@ Atom SimPlatform::add_atom(const char* text) {
             if (free_slot == atoms_.size()) free_slot = i;
             continue;
         }
-        if (CompareFolded(a.name.c_str(), name.c_str(), true) == 0) {
+        if (SameAtomName(a.name, name)) {
             ++a.references;
             return static_cast<Atom>(kFirstStringAtom + i);
         }
@@ -254,32 +244,26 @@ Hglobal SimPlatform::global_free(Hglobal mem) {
 }
 
 int SimPlatform::lstrcmp_a(const char* a, const char* b) {
-    return CompareFolded(a, b, false);
+    return CompareAnsi(a, b, false);
 }
 
 int SimPlatform::lstrcmpi_a(const char* a, const char* b) {
-    return CompareFolded(a, b, true);
+    return CompareAnsi(a, b, true);
 }
 
 std::uint32_t SimPlatform::char_upper_buff(char* text, std::uint32_t length) {
-    for (std::uint32_t i = 0; i < length; ++i) {
-        text[i] = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(text[i])));
-    }
+    UpperAnsi(text, length);
     return length;
 }
 
 std::uint32_t SimPlatform::char_lower_buff(char* text, std::uint32_t length) {
-    for (std::uint32_t i = 0; i < length; ++i) {
-        text[i] = static_cast<char>(AnsiLower(static_cast<std::uint8_t>(text[i])));
-    }
+    LowerAnsi(text, length);
     return length;
 }
 
 bool SimPlatform::oem_to_char(const char* from, char* to) {
     if (fail("oem_to_char")) return false;
-    do {
-        *to++ = static_cast<char>(OemToAnsi(static_cast<std::uint8_t>(*from)));
-    } while (*from++ != '\0');
+    OemToAnsi(from, to);
     return true;
 }
 

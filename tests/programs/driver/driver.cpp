@@ -22,6 +22,7 @@
 //   expect-top ID                 dialog ID is in front of every other window
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
+//   mkdir DIR                     create a folder
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
 // ZEP_DRIVER_DEBUG set it also prints how each window compared with each template.
@@ -279,7 +280,10 @@ bool WaitDialog(int id, DWORD timeout) {
 
 void Screenshot(const std::string& file) {
     RECT r{};
-    GetWindowRect(g_dialog, &r);
+    if (!IsWindow(g_dialog) || !GetWindowRect(g_dialog, &r) || r.right <= r.left || r.bottom <= r.top) {
+        Say("screenshot skipped: the dialog has closed");
+        return;
+    }
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -462,6 +466,12 @@ bool Run(const std::string& line) {
         std::string from, to;
         in >> from >> to;
         return CopyFileA(from.c_str(), to.c_str(), FALSE) || Fail("cannot copy " + from);
+    }
+    if (verb == "mkdir") {
+        std::string dir;
+        in >> dir;
+        return CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS ||
+               Fail("cannot create " + dir);
     }
     if (verb == "sleep") {
         Pump(static_cast<DWORD>(number(100)));

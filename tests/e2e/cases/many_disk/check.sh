@@ -1,0 +1,1 @@
+bash "$ZEP_CASE_DIR/../../products/many/check-landed.sh" disk

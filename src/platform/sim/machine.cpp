@@ -75,6 +75,13 @@ Drive& Machine::add_drive(char letter, std::uint32_t type) {
     return d;
 }
 
+Drive& Machine::map_drive(char letter, const fs::path& folder, std::uint32_t type) {
+    Drive& d = drives_[static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(letter)))];
+    d.host = folder;
+    d.type = type;
+    return d;
+}
+
 Drive* Machine::drive(char letter) {
     auto it = drives_.find(static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(letter))));
     return it == drives_.end() ? nullptr : &it->second;
@@ -177,14 +184,10 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
     for (const std::string& c : parts) {
         std::string name = c;
         std::error_code ec;
-        if (fs::is_directory(r.host, ec)) {
-            for (const fs::directory_entry& e : fs::directory_iterator(r.host, ec)) {
-                std::string existing = e.path().filename().string();
-                if (SameName(existing, c)) {
-                    name = existing;
-                    break;
-                }
-            }
+        // The name as written is the usual case; only a miss needs the folder searched.
+        if (!fs::exists(r.host / name, ec) && fs::is_directory(r.host, ec)) {
+            const auto& names = folder(r.host);
+            if (auto it = names.find(Upper(c)); it != names.end()) name = it->second;
         }
         r.host /= name;
     }
@@ -200,6 +203,7 @@ fs::path Machine::host_path(const std::string& windows_path) {
 void Machine::put_file(const std::string& windows_path, const std::string& bytes) {
     fs::path p = host_path(windows_path);
     fs::create_directories(p.parent_path());
+    folders_.clear();  // new folders on the way: look again
     std::ofstream(p, std::ios::binary | std::ios::trunc).write(bytes.data(),
                                                                static_cast<std::streamsize>(bytes.size()));
     forget(p);
@@ -246,6 +250,25 @@ void Machine::set_times(const fs::path& host, const Times& t) {
 void Machine::forget(const fs::path& host) {
     attributes_.erase(host.string());
     times_.erase(host.string());
+    auto it = folders_.find(host.parent_path().string());
+    if (it != folders_.end()) it->second.erase(Upper(host.filename().string()));
+}
+
+void Machine::created(const fs::path& host) {
+    auto it = folders_.find(host.parent_path().string());
+    if (it != folders_.end()) it->second.emplace(Upper(host.filename().string()), host.filename().string());
+}
+
+const std::map<std::string, std::string>& Machine::folder(const fs::path& dir) {
+    auto [it, fresh] = folders_.try_emplace(dir.string());
+    if (fresh) {
+        std::error_code ec;
+        for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+            std::string name = e.path().filename().string();
+            it->second.emplace(Upper(name), name);
+        }
+    }
+    return it->second;
 }
 
 RegistryKey* Machine::registry_key(const std::string& path, bool create) {

@@ -109,6 +109,7 @@ public:
 
     // --- Configuration a test sets before processes start. ---
     Drive& add_drive(char letter, std::uint32_t type = DRIVE_FIXED);  // folder sandbox/<letter>
+    Drive& map_drive(char letter, const std::filesystem::path& folder, std::uint32_t type = DRIVE_FIXED);
     Drive* drive(char letter);
     void add_share(const std::string& unc, std::uint32_t type = DRIVE_REMOTE);  // "\\SERVER\SHARE"
     OsVersion version{4, 0, 950, VER_PLATFORM_WIN32_WINDOWS};
@@ -147,6 +148,7 @@ public:
     Times times(const std::filesystem::path& host);
     void set_times(const std::filesystem::path& host, const Times& t);
     void forget(const std::filesystem::path& host);  // after a delete
+    void created(const std::filesystem::path& host);  // after a file or folder was made
 
     // Which handles of which process hold a file open, for sharing rules.
     struct OpenRecord {
@@ -187,6 +189,10 @@ private:
     std::map<std::string, Drive> shares_;  // keyed by upper-case "\\SERVER\SHARE"
     std::map<std::string, std::uint32_t> attributes_;
     std::map<std::string, Times> times_;
+    // The names in each host folder looked at, by upper-case name: finding a name without
+    // regard to case would otherwise read the whole folder each time.
+    std::map<std::string, std::map<std::string, std::string>> folders_;
+    const std::map<std::string, std::string>& folder(const std::filesystem::path& dir);
     std::map<Hwnd, std::unique_ptr<SimWindow>> windows_;
     Hwnd next_handle_ = 0x10010;
     std::uint32_t next_thread_ = 100;

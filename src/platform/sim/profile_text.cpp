@@ -579,13 +579,28 @@ bool SetValue(Profile& p, const Text& section, const Text& key, const Text& valu
     return true;
 }
 
+// Windows keeps the profile it read last parsed, and so do the readers here: a loader
+// reading a script of thousands of lines key by key would otherwise parse it each time.
+const Profile& ParseCached(const std::string* content) {
+    static bool cached_missing = true;
+    static std::string cached_bytes;
+    static Profile cached = Parse(nullptr);
+    const bool same = content == nullptr ? cached_missing : !cached_missing && *content == cached_bytes;
+    if (!same) {
+        cached = Parse(content);
+        cached_missing = content == nullptr;
+        cached_bytes = content != nullptr ? *content : std::string();
+    }
+    return cached;
+}
+
 }  // namespace
 
 std::uint32_t ProfileGetString(const std::string* content, const char* section,
                                const char* key, const char* fallback, char* buf,
                                std::uint32_t size) {
     if (buf == nullptr || size == 0) return 0;
-    Profile p = Parse(content);
+    const Profile& p = ParseCached(content);
     Args a(section, key, fallback);
     std::vector<char16_t> wide(size, 0);
     std::uint32_t n = GetStringW(p, a.s(), a.k(), a.o(), wide.data(), size);
@@ -596,7 +611,7 @@ std::uint32_t ProfileGetString(const std::string* content, const char* section,
 
 std::uint32_t ProfileGetInt(const std::string* content, const char* section, const char* key,
                             int fallback) {
-    Profile p = Parse(content);
+    const Profile& p = ParseCached(content);
     Args a(section, key, nullptr);
     Text empty;
     char16_t buf[30] = {};

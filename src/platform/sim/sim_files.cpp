@@ -109,6 +109,7 @@ Hfile SimPlatform::open_host(const ResolvedPath& where, std::uint32_t mode, bool
     }
     std::FILE* stream = std::fopen(key.c_str(), create ? "w+b" : (access & kWrite) != 0 ? "r+b" : "rb");
     if (stream == nullptr) return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
+    if (!exists) machine_.created(where.host);
     Hfile h = next_file_++;
     OpenFile& f = files_[h];
     f.stream = stream;
@@ -349,6 +350,7 @@ bool SimPlatform::create_directory(const char* path) {
     if (fs::exists(where.host, ec)) return fail_with(ERROR_ALREADY_EXISTS);
     if (!fs::is_directory(where.host.parent_path(), ec)) return fail_with(ERROR_PATH_NOT_FOUND);
     if (!fs::create_directory(where.host, ec)) return fail_with(ERROR_ACCESS_DENIED);
+    machine_.created(where.host);
     return true;
 }
 

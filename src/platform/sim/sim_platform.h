@@ -265,6 +265,14 @@ private:
     bool fail_with(std::uint32_t error);  // sets the last error, returns false for chaining
     ResolvedPath resolve(const char* path) { return machine_.resolve(path ? path : "", cwd_); }
     ResolvedPath profile_path(const char* file);
+    // The bytes of a profile, read again only when the file changed since the last read.
+    const std::string* profile_bytes(const ResolvedPath& where);
+    struct ProfileCache {
+        std::string host;
+        std::int64_t stamp = -1;
+        std::uint64_t size = 0;
+        std::string bytes;
+    } profile_cache_;
     OpenFile* file(Hfile h);
     Hfile open_host(const ResolvedPath& where, std::uint32_t mode, bool create);
     std::int32_t start_expansion(Hfile source);  // LZInit without the fault hook, as LZCopy uses it
@@ -294,6 +302,7 @@ private:
     std::uint32_t last_error_ = 0;
     std::uint32_t error_mode_ = 0;
     std::vector<AtomEntry> atoms_;
+    std::map<std::string, std::size_t> atom_index_;  // upper-case name -> slot
     std::map<Hglobal, Block> blocks_;
     Hglobal next_block_ = 0x1000;
     std::map<Hfile, OpenFile> files_;

@@ -12,6 +12,12 @@ namespace zep::sim {
 
 namespace {
 
+std::int64_t Stamp(const fs::path& host) {
+    std::error_code ec;
+    auto t = fs::last_write_time(host, ec);
+    return ec ? -1 : static_cast<std::int64_t>(t.time_since_epoch().count());
+}
+
 std::optional<std::string> ReadAll(const fs::path& host) {
     std::error_code ec;
     if (host.empty() || !fs::is_regular_file(host, ec)) return std::nullopt;
@@ -28,21 +34,31 @@ ResolvedPath SimPlatform::profile_path(const char* file) {
     return resolve(name.c_str());
 }
 
+const std::string* SimPlatform::profile_bytes(const ResolvedPath& where) {
+    std::error_code ec;
+    if (where.error != 0 || !fs::is_regular_file(where.host, ec)) return nullptr;
+    const std::int64_t stamp = Stamp(where.host);
+    const std::uint64_t size = fs::file_size(where.host, ec);
+    ProfileCache& c = profile_cache_;
+    if (c.host != where.host.string() || c.stamp != stamp || c.size != size || stamp < 0) {
+        std::optional<std::string> bytes = ReadAll(where.host);
+        if (!bytes) return nullptr;
+        c = {where.host.string(), stamp, size, std::move(*bytes)};
+    }
+    return &c.bytes;
+}
+
 std::uint32_t SimPlatform::get_private_profile_string(const char* section, const char* key,
                                                       const char* fallback, char* buf,
                                                       std::uint32_t size, const char* file) {
     if (fail("get_private_profile_string", file ? file : "")) return 0;
-    ResolvedPath where = profile_path(file);
-    std::optional<std::string> content = where.error == 0 ? ReadAll(where.host) : std::nullopt;
-    return ProfileGetString(content ? &*content : nullptr, section, key, fallback, buf, size);
+    return ProfileGetString(profile_bytes(profile_path(file)), section, key, fallback, buf, size);
 }
 
 std::uint32_t SimPlatform::get_private_profile_int(const char* section, const char* key,
                                                    int fallback, const char* file) {
     if (fail("get_private_profile_int", file ? file : "")) return static_cast<std::uint32_t>(fallback);
-    ResolvedPath where = profile_path(file);
-    std::optional<std::string> content = where.error == 0 ? ReadAll(where.host) : std::nullopt;
-    return ProfileGetInt(content ? &*content : nullptr, section, key, fallback);
+    return ProfileGetInt(profile_bytes(profile_path(file)), section, key, fallback);
 }
 
 bool SimPlatform::write_private_profile_string(const char* section, const char* key,
@@ -57,6 +73,7 @@ bool SimPlatform::write_private_profile_string(const char* section, const char* 
     bool rewritten = false;
     if (!ProfileWriteString(content, section, key, value, &rewritten)) return false;
     if (rewritten && content) {
+        const bool existed = fs::exists(where.host, ec);
         if (machine_.open_files.count(where.host.string()) > 0) return fail_with(ERROR_SHARING_VIOLATION);
         std::uint64_t before = fs::exists(where.host, ec) ? fs::file_size(where.host, ec) : 0;
         if (content->size() > before && content->size() - before > where.drive->free_bytes) {
@@ -64,6 +81,8 @@ bool SimPlatform::write_private_profile_string(const char* section, const char* 
         }
         std::ofstream(where.host, std::ios::binary | std::ios::trunc)
             .write(content->data(), static_cast<std::streamsize>(content->size()));
+        profile_cache_.host.clear();
+        if (!existed) machine_.created(where.host);
         where.drive->free_bytes += before;
         where.drive->free_bytes -= content->size();
     }

@@ -49,12 +49,10 @@ const char* SystemMessage(std::uint32_t code) {
 }
 
 // Atom names are identical without regard to case.
-bool SameAtomName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AnsiUpper(static_cast<std::uint8_t>(a[i])) != AnsiUpper(static_cast<std::uint8_t>(b[i]))) return false;
-    }
-    return true;
+std::string AtomKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
+    return key;
 }
 
 }  // namespace
@@ -161,22 +159,18 @@ Atom SimPlatform::add_atom(const char* text) {
         return static_cast<Atom>(value);
     }
     if (name.empty() || name.size() > 255) return fail_with(ERROR_INVALID_PARAMETER), 0;
-    std::size_t free_slot = atoms_.size();
-    for (std::size_t i = 0; i < atoms_.size(); ++i) {
-        AtomEntry& a = atoms_[i];
-        if (a.references == 0) {
-            if (free_slot == atoms_.size()) free_slot = i;
-            continue;
-        }
-        if (SameAtomName(a.name, name)) {
-            ++a.references;
-            return static_cast<Atom>(kFirstStringAtom + i);
-        }
+    const std::string key = AtomKey(name);
+    if (auto it = atom_index_.find(key); it != atom_index_.end()) {
+        ++atoms_[it->second].references;
+        return static_cast<Atom>(kFirstStringAtom + it->second);
     }
+    std::size_t free_slot = 0;
+    while (free_slot < atoms_.size() && atoms_[free_slot].references > 0) ++free_slot;
     if (free_slot == atoms_.size()) {
         if (atoms_.size() >= kMaxAtoms) return fail_with(ERROR_NOT_ENOUGH_MEMORY), 0;
         atoms_.emplace_back();
     }
+    atom_index_[key] = free_slot;
     atoms_[free_slot] = {name, 1};
     return static_cast<Atom>(kFirstStringAtom + free_slot);
 }
@@ -206,7 +200,10 @@ Atom SimPlatform::delete_atom(Atom atom) {
     if (atom < kFirstStringAtom || i >= atoms_.size() || atoms_[i].references == 0) {
         return fail_with(ERROR_INVALID_HANDLE), atom;
     }
-    if (--atoms_[i].references == 0) atoms_[i].name.clear();
+    if (--atoms_[i].references == 0) {
+        atom_index_.erase(AtomKey(atoms_[i].name));
+        atoms_[i].name.clear();
+    }
     return 0;
 }
 

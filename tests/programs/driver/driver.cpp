@@ -23,6 +23,7 @@
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
+//   stopwatch start | stopwatch LABEL   start timing, or print the time since the start
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
 // ZEP_DRIVER_DEBUG set it also prints how each window compared with each template.
@@ -54,6 +55,7 @@ RECT g_units{0, 0, 4, 8};  // 4 x 8 dialog units in pixels, for the templates' f
 HWND g_dialog = nullptr;
 int g_dialog_id = 0;
 int g_failures = 0;
+DWORD g_stopwatch = 0;
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -466,6 +468,16 @@ bool Run(const std::string& line) {
         std::string from, to;
         in >> from >> to;
         return CopyFileA(from.c_str(), to.c_str(), FALSE) || Fail("cannot copy " + from);
+    }
+    if (verb == "stopwatch") {
+        std::string what;
+        in >> what;
+        if (what == "start") {
+            g_stopwatch = GetTickCount();
+        } else {
+            Say("stopwatch " + what + ": " + std::to_string(GetTickCount() - g_stopwatch) + " ms");
+        }
+        return true;
     }
     if (verb == "mkdir") {
         std::string dir;

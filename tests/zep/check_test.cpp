@@ -1,6 +1,8 @@
 // zep check finds every error and warning of a broken script in one run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -77,6 +79,28 @@ TEST(Check, DisplaySpecificLinesAreCheckedOnTheirDisplayOnly) {
     EXPECT_EQ(findings[0].dialog, 1600);  // no DiskSpace on EGA and 8514
     EXPECT_EQ(findings[0].where, (std::vector<std::string>{"win95/ega", "win95/8514", "nt351/ega", "nt351/8514",
                                                            "nt40/ega", "nt40/8514"}));
+}
+
+TEST(Check, WarnsWhereASectionsKeyNamesOverflowTheKeyList) {
+    std::string script =
+        "[Basic Information]\r\nCaption=C\r\nHelpFileName=H.HLP\r\nProductName=P\r\nDefaultTargetDir=C:\\P\r\n"
+        "TotalDisks=1\r\nDiskSpace=1000\r\n[Disk 1]\r\nDiskName=D\r\n";
+    // DiskName, then 8.3 names of 12 characters: 9 + 13 * 314 = 4091 bytes fit the list
+    // with its final NUL, the 315th name does not.
+    for (int i = 0; i < 316; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "F%07d.DAT=Target\r\n", i);
+        script += line;
+    }
+    auto findings = CheckScript(script, Everywhere());
+    auto overflow = std::find_if(findings.begin(), findings.end(), [](const Finding& f) {
+        return f.message.find("more key names") != std::string::npos;
+    });
+    ASSERT_NE(overflow, findings.end());
+    EXPECT_FALSE(overflow->error);
+    EXPECT_EQ(overflow->line, 10 + 314);
+    EXPECT_NE(overflow->message.find("\"F0000314.DAT\" and the 1 keys after it"), std::string::npos)
+        << overflow->message;
 }
 
 TEST(Check, ExitStatusSaysWhetherThereWereErrors) {

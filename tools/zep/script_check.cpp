@@ -42,6 +42,7 @@ namespace {
 constexpr int kPixelsPerInch[3] = {72, 96, 120};
 constexpr int kMaxRounds = 200;
 constexpr std::size_t kMaxValue = 259;
+constexpr std::size_t kKeyListBytes = 4096;
 
 std::string KeyOf(const std::string& line) {
     return line.substr(0, line.find('='));
@@ -254,6 +255,7 @@ public:
         numbered_gaps("Delete List", "File");
         numbered_gaps("Target Subdirectories", "Subdirectory");
         group_platforms();
+        key_lists();
         disks();
     }
 
@@ -312,6 +314,28 @@ private:
             if (n > first_gap) {
                 warn(where[n], "[" + section + "] " + stem + std::to_string(n) + " is never read: " + stem +
                                    std::to_string(first_gap) + " is missing");
+            }
+        }
+    }
+
+    // Sections read as a list of their key names get that list in a 4096-byte buffer.
+    void key_lists() {
+        for (const std::string& name : text_.section_names()) {
+            bool listed = SameName(name, "Exit List") || SameName(name, "Program Manager Group") ||
+                          SameName(name, "Old Program Manager Groups") || SameName(name, "Fonts") ||
+                          (name.size() > 6 && SameName(name.substr(name.size() - 6), " Fonts")) ||
+                          (name.size() > 5 && SameName(name.substr(0, 5), "Disk "));
+            if (!listed) continue;
+            std::vector<ScriptText::Entry> keys = text_.entries(name);
+            std::size_t used = 0;
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                used += keys[i].key.size() + 1;
+                if (used <= kKeyListBytes - 1) continue;
+                warn(keys[i].index, "[" + name + "] has more key names than the installer reads (" +
+                                        std::to_string(kKeyListBytes) + " bytes of them): \"" + keys[i].key +
+                                        "\" and the " + std::to_string(keys.size() - i - 1) +
+                                        " keys after it are not seen; split the section");
+                break;
             }
         }
     }

@@ -5,7 +5,7 @@ packages=(
   cmake g++ make googletest libgtest-dev          # host build and unit tests
   clang libclang-rt-14-dev                          # sanitizer and fuzzer build
   g++-mingw-w64-i686 g++-mingw-w64-x86-64          # the two setup.exe builds
-  wine64 xvfb imagemagick                           # end-to-end tests and screenshots
+  wine64 xvfb imagemagick python3                   # end-to-end tests, screenshots, the sample font
   mscompress libmspack-dev 7zip                     # SZDD peers
 )
 missing=()

@@ -248,6 +248,36 @@ protected:
     ~Ui() = default;
 };
 
+// GDI's font resources: the fonts loaded into the running system.
+class Fonts {
+public:
+    virtual int add_font_resource(const char* path) = 0;  // fonts added; 0 on failure
+    virtual bool remove_font_resource(const char* path) = 0;
+    virtual bool create_scalable_font_resource(std::uint32_t hidden, const char* font_resource,
+                                               const char* font_file, const char* current_path) = 0;
+
+protected:
+    ~Fonts() = default;
+};
+
+// DDEML, as a client.
+class Dde {
+public:
+    virtual std::uint32_t dde_initialize(std::uint32_t& instance, DdeCallback callback,
+                                         std::uint32_t flags) = 0;  // a DMLERR_ code
+    virtual bool dde_uninitialize(std::uint32_t instance) = 0;
+    virtual Hsz dde_create_string_handle(std::uint32_t instance, const char* text, int code_page) = 0;
+    virtual bool dde_free_string_handle(std::uint32_t instance, Hsz text) = 0;
+    virtual Hconv dde_connect(std::uint32_t instance, Hsz service, Hsz topic) = 0;  // no context
+    virtual bool dde_disconnect(Hconv conversation) = 0;
+    virtual Hddedata dde_client_transaction(const void* data, std::uint32_t size, Hconv conversation,
+                                            Hsz item, std::uint32_t format, std::uint32_t type,
+                                            std::uint32_t timeout, std::uint32_t* result) = 0;
+
+protected:
+    ~Dde() = default;
+};
+
 // Every service, as the logic reaches them.
 struct Platform {
     System& system;
@@ -257,6 +287,8 @@ struct Platform {
     Registry& registry;
     Resources& resources;
     Ui& ui;
+    Fonts& fonts;
+    Dde& dde;
 };
 
 }  // namespace zep::platform

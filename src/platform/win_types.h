@@ -19,6 +19,9 @@ using Hgdiobj = std::uintptr_t;   // HBITMAP, HBRUSH, ...
 using Atom = std::uint16_t;       // ATOM; 0 = none
 using Hkey = std::uintptr_t;      // HKEY
 using Pidl = std::uintptr_t;      // LPITEMIDLIST; 0 = none
+using Hsz = std::uintptr_t;       // HSZ, a DDE string handle; 0 = none
+using Hconv = std::uintptr_t;     // HCONV, a DDE conversation; 0 = none
+using Hddedata = std::uintptr_t;  // HDDEDATA; for an asynchronous transaction, its id
 
 struct Installer;  // the logic's context, handed back to window, dialog and hook procedures
 
@@ -73,6 +76,9 @@ using Colorref = std::uint32_t;
 using MsgFilterProc = std::intptr_t (*)(Installer&, int code, std::uintptr_t wparam, Msg* msg);
 
 // BFFCALLBACK, with the installer it runs for.
+// DDEML's callback: answers a transaction the system sends the instance, by its type.
+using DdeCallback = std::uintptr_t (*)(std::uint32_t type);
+
 using BrowseCallbackProc = int (*)(Installer&, Hwnd browser, std::uint32_t msg, std::intptr_t lparam,
                                    std::intptr_t data);
 
@@ -252,6 +258,22 @@ inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 // The registry.
 inline constexpr Hkey HKEY_LOCAL_MACHINE = 0x80000002u;
 inline constexpr std::uint32_t REG_SZ = 1;
+
+// DDEML.
+inline constexpr std::uint32_t APPCMD_CLIENTONLY = 0x00000010;
+inline constexpr std::uint32_t DMLERR_NO_ERROR = 0;
+inline constexpr int CP_WINANSI = 1004;
+inline constexpr std::uint32_t CF_TEXT = 1;
+inline constexpr std::uint32_t TIMEOUT_ASYNC = 0xFFFFFFFFu;
+inline constexpr std::uint32_t XTYP_ADVDATA = 0x4010;
+inline constexpr std::uint32_t XTYP_ADVREQ = 0x2022;
+inline constexpr std::uint32_t XTYP_ADVSTART = 0x1030;
+inline constexpr std::uint32_t XTYP_CONNECT = 0x1062;
+inline constexpr std::uint32_t XTYP_EXECUTE = 0x4050;
+inline constexpr std::uint32_t XTYP_POKE = 0x4090;
+inline constexpr std::uint32_t XTYP_REQUEST = 0x20B0;
+inline constexpr std::uint32_t XTYP_WILDCONNECT = 0x20E2;
+inline constexpr std::uint32_t XTYP_DISCONNECT = 0x80C2;
 
 // The folder browser.
 inline constexpr std::uint32_t BIF_RETURNONLYFSDIRS = 0x0001;

@@ -90,7 +90,8 @@ struct Installer {
     LoaderState loader{};
     DialogState dialogs{};
     CopyState copy{};
-    std::uint32_t dde_instance = 0;
+    std::uint8_t fonts_withdrawn[kMaxFonts] = {};  // 1 where withdrawing unloaded the font
+    std::uint32_t dde_instance = 0;                 // 0 until the group step makes one
 };
 
 }  // namespace zep

@@ -1,8 +1,89 @@
 #include "system/fonts.h"
 
+#include "base/text.h"
+#include "shell/environment.h"
+
 namespace zep {
 
-// Font registration is not built yet: no font is withdrawn, recorded or loaded.
-void FontStep(Installer&, FontMode) {}
+namespace {
+
+constexpr int kStatusLine = 1001;
+constexpr const char* kFontsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+constexpr const char* kNtFontsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char kFontsSection[] = "fonts";
+
+bool IsTrueTypeName(const char* file) {
+    std::size_t n = TextLength(file);
+    return n > 3 && EqualsIgnoringAsciiCase(file + n - 3, "TTF");
+}
+
+// The old shell: a TrueType font is loaded through a .FOT resource file made beside it,
+// and win.ini [fonts] names what is loaded.
+void OldShellFont(Installer& in, FontMode mode, const char* name, char (&file)[260], char (&path)[260]) {
+    if (IsTrueTypeName(file)) {
+        char listed[260];
+        CopyText(listed, file);
+        std::size_t n = TextLength(file);
+        CopyText(file + n - 3, 4, "FOT");
+        RootPath(in, path, file, kFontsDir);
+        if (mode == FontMode::kInstall) {
+            char directory[260];
+            CopyText(directory, in.env.fonts_root);
+            std::size_t d = TextLength(directory);
+            if (d > 0 && directory[d - 1] == '\\') directory[d - 1] = '\0';
+            in.os.fonts.create_scalable_font_resource(0, path, listed, directory);
+        }
+    }
+    if (mode == FontMode::kInstall) in.os.profiles.write_profile_string(kFontsSection, name, file);
+}
+
+}  // namespace
+
+void FontStep(Installer& in, FontMode mode) {
+    platform::Platform& os = in.os;
+    const std::uint32_t platform = in.env.platform_class;
+    Hkey key = 0;
+    bool key_open = false;
+    if ((platform & kNewShell) != 0) {
+        const char* subkey = (platform & kWindowsNt) != 0 ? kNtFontsKey : kFontsKey;
+        key_open = os.registry.reg_open_key(HKEY_LOCAL_MACHINE, subkey, key) == ERROR_SUCCESS;
+    }
+    int handled = 0;
+    for (int i = 0; i < kMaxFonts; ++i) {
+        const FontPair& pair = in.script.fonts[i];
+        if (pair.file == 0 || pair.name == 0) break;
+        if (mode == FontMode::kInstall && i == 0) {
+            const char* status = in.shell.strings[kInstallingFonts];
+            os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
+        }
+        char name[128] = {}, file[260] = {}, path[260] = {};
+        os.system.get_atom_name(pair.name, name, sizeof name);
+        os.system.get_atom_name(pair.file, file, sizeof file);
+        RootPath(in, path, file, kFontsDir);
+        if ((platform & kOldShell) != 0) {
+            OldShellFont(in, mode, name, file, path);
+        } else if (key_open) {
+            if (mode == FontMode::kWithdraw) {
+                os.registry.reg_delete_value(key, name);
+            } else {
+                os.registry.reg_set_value_ex(key, name, REG_SZ, file,
+                                             static_cast<std::uint32_t>(TextLength(file) + 1));
+            }
+        }
+        switch (mode) {
+            case FontMode::kInstall: os.fonts.add_font_resource(path); break;
+            case FontMode::kWithdraw: in.fonts_withdrawn[i] = os.fonts.remove_font_resource(path) ? 1 : 0; break;
+            case FontMode::kPutBack:
+                if (in.fonts_withdrawn[i] == 1) os.fonts.add_font_resource(path);
+                break;
+        }
+        ++handled;
+    }
+    if (key_open) os.registry.reg_close_key(key);
+    if (handled > 0) {
+        os.ui.send_message(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+        os.ui.send_message(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<std::intptr_t>(kFontsSection));
+    }
+}
 
 }  // namespace zep

@@ -1,11 +1,95 @@
 #include "system/program_groups.h"
 
+#include "base/text.h"
+
 namespace zep {
 
-// The group step is not built yet: it makes no DDE call and creates no instance.
-void GroupStep(Installer&) {}
+namespace {
+
+constexpr int kStatusLine = 1001;
+const char kProgman[] = "PROGMAN";
+
+// Answers what DDEML asks a client instance: no data and "not processed" for what only
+// a server would handle, yes to everything else.
+std::uintptr_t DdeAnswer(std::uint32_t type) {
+    switch (type) {
+        case XTYP_ADVREQ:
+        case XTYP_REQUEST:
+        case XTYP_WILDCONNECT:
+        case XTYP_ADVDATA:
+        case XTYP_EXECUTE:
+        case XTYP_POKE: return 0;
+        default: return 1;
+    }
+}
+
+// Queues the command in the scratch buffer; nothing waits for the server to carry it out.
+bool Execute(Installer& in, Hconv conversation) {
+    const char* command = in.dialogs.scratch;
+    return in.os.dde.dde_client_transaction(command, static_cast<std::uint32_t>(TextLength(command) + 1),
+                                            conversation, 0, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC,
+                                            nullptr) != 0;
+}
+
+void SendCommands(Installer& in, Hconv conversation) {
+    platform::System& sys = in.os.system;
+    ScriptTables& t = in.script;
+    char* command = in.dialogs.scratch;
+    const std::size_t capacity = sizeof in.dialogs.scratch;
+    for (std::uint32_t i = 0; i < t.old_group_count && i < kMaxOldGroups; ++i) {
+        char version[64] = {}, group[128] = {};
+        sys.get_atom_name(t.old_groups[i].version, version, sizeof version);
+        if (sys.lstrcmpi_a(version, in.dialogs.replaced_version) != 0 || t.old_groups[i].group == 0) continue;
+        sys.get_atom_name(t.old_groups[i].group, group, sizeof group);
+        FormatText(command, capacity, "[DeleteGroup(%s)]", group);
+        Execute(in, conversation);
+    }
+    FormatText(command, capacity, "[DeleteGroup(%s)]", t.group_name);
+    Execute(in, conversation);
+    FormatText(command, capacity, "[CreateGroup(%s)]", t.group_name);
+    Execute(in, conversation);
+    for (const GroupItem& item : t.group_items) {
+        if (item.program == 0 || item.title == 0) break;
+        if ((item.platforms & in.env.platform_mask) == 0) continue;
+        char program[64] = {}, title[128] = {}, path[260];
+        sys.get_atom_name(item.program, program, sizeof program);
+        sys.get_atom_name(item.title, title, sizeof title);
+        CopyText(path, in.script.basic.target_dir);
+        AppendText(path, program);
+        sys.char_lower_buff(path, static_cast<std::uint32_t>(TextLength(path)));
+        FormatText(command, capacity, "[AddItem(%s, %s)]", path, title);
+        Execute(in, conversation);
+    }
+}
+
+}  // namespace
+
+void GroupStep(Installer& in) {
+    ScriptTables& t = in.script;
+    if (t.group_name[0] == '\0' || t.group_items[0].program == 0 || t.group_items[0].title == 0) return;
+    const char* status = in.shell.strings[kGroupStatus];
+    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
+
+    platform::Dde& dde = in.os.dde;
+    if (in.dde_instance == 0) {
+        std::uint32_t instance = 0;
+        if (dde.dde_initialize(instance, DdeAnswer, APPCMD_CLIENTONLY) != DMLERR_NO_ERROR) return;
+        in.dde_instance = instance;
+    }
+    Hsz service = dde.dde_create_string_handle(in.dde_instance, kProgman, CP_WINANSI);
+    Hsz topic = dde.dde_create_string_handle(in.dde_instance, kProgman, CP_WINANSI);
+    Hconv conversation = 0;
+    if (service != 0 && topic != 0) conversation = dde.dde_connect(in.dde_instance, service, topic);
+    if (conversation != 0) {
+        SendCommands(in, conversation);
+        dde.dde_disconnect(conversation);
+    }
+    if (topic != 0) dde.dde_free_string_handle(in.dde_instance, topic);
+    if (service != 0) dde.dde_free_string_handle(in.dde_instance, service);
+}
 
 void ReleaseDdeInstance(Installer& in) {
+    if (in.dde_instance != 0) in.os.dde.dde_uninitialize(in.dde_instance);
     in.dde_instance = 0;
 }
 

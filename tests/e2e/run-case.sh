@@ -65,6 +65,8 @@ set +e
   if [ "$ZEP_FLOPPY" = 1 ]; then
     ln -s "$ZEP_SETUP_DIR" "$WINEPREFIX/dosdevices/a:"
     "$WINE" reg add "HKLM\\Software\\Wine\\Drives" /v a: /d floppy /f >/dev/null 2>&1
+    # Drive types are read when the services start: start them again.
+    "$WINESERVER" -k; "$WINESERVER" -w
   else
     mkdir -p "$WINEPREFIX/drive_c/SETUP"
     cp -r "$ZEP_SETUP_DIR/." "$WINEPREFIX/drive_c/SETUP/"

@@ -4,7 +4,7 @@
 #   wine-run.sh [--display] [--version win95|win98|nt351|nt40|...] -- COMMAND [ARGS...]
 #
 # The prefix is a copy of a template made once per work folder (wineboot is slow); the
-# command sees WINEPREFIX, WINE (the wine64 loader) and, with --display, DISPLAY of an
+# command sees WINEPREFIX, WINE (the wine64 loader), WINESERVER and, with --display, DISPLAY of an
 # Xvfb started once per work folder. Exits with the command's status; after it, the
 # prefix's wineserver is killed, so no Windows process outlives the run.
 #
@@ -70,6 +70,7 @@ make_template() {
 }
 
 wineserver_bin=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+export WINESERVER=$wineserver_bin
 [ "$display" = 1 ] && start_display
 make_template
 

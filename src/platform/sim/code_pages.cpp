@@ -37,4 +37,13 @@ std::uint8_t AnsiUpper(std::uint8_t c) {
     }
 }
 
+std::string AnsiUpper(std::string text) {
+    for (char& c : text) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
+    return text;
+}
+
+bool SameAnsiName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && AnsiUpper(a) == AnsiUpper(b);
+}
+
 }  // namespace zep::sim

@@ -13,16 +13,6 @@ namespace zep::sim {
 
 namespace {
 
-std::string Upper(const std::string& s) {
-    std::string out = s;
-    for (char& c : out) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
-    return out;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && Upper(a) == Upper(b);
-}
-
 bool ValidComponent(const std::string& c) {
     for (unsigned char ch : c) {
         if (ch < 32 || ch == '<' || ch == '>' || ch == ':' || ch == '"' || ch == '|' ||
@@ -88,7 +78,7 @@ Drive* Machine::drive(char letter) {
 }
 
 void Machine::add_share(const std::string& unc, std::uint32_t type) {
-    Drive& d = shares_[Upper(unc)];
+    Drive& d = shares_[AnsiUpper(unc)];
     std::string folder = "share_" + std::to_string(shares_.size());
     d.host = sandbox_ / folder;
     d.type = type;
@@ -111,7 +101,7 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
             return r;
         }
         r.root = "\\\\" + parts[0] + "\\" + parts[1] + "\\";
-        auto it = shares_.find(Upper("\\\\" + parts[0] + "\\" + parts[1]));
+        auto it = shares_.find(AnsiUpper("\\\\" + parts[0] + "\\" + parts[1]));
         if (it == shares_.end()) {
             r.error = 53;  // ERROR_BAD_NETPATH
             return r;
@@ -187,7 +177,7 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
         // The name as written is the usual case; only a miss needs the folder searched.
         if (!fs::exists(r.host / name, ec) && fs::is_directory(r.host, ec)) {
             const auto& names = folder(r.host);
-            if (auto it = names.find(Upper(c)); it != names.end()) name = it->second;
+            if (auto it = names.find(AnsiUpper(c)); it != names.end()) name = it->second;
         }
         r.host /= name;
     }
@@ -214,6 +204,11 @@ std::optional<std::string> Machine::read_file(const std::string& windows_path) {
     std::ifstream in(p, std::ios::binary);
     if (p.empty() || !in || fs::is_directory(p)) return std::nullopt;
     return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+int Machine::font_loads(const std::string& windows_path) const {
+    auto it = loaded_fonts.find(AnsiUpper(windows_path));
+    return it != loaded_fonts.end() ? it->second : 0;
 }
 
 bool Machine::exists(const std::string& windows_path) {
@@ -251,12 +246,12 @@ void Machine::forget(const fs::path& host) {
     attributes_.erase(host.string());
     times_.erase(host.string());
     auto it = folders_.find(host.parent_path().string());
-    if (it != folders_.end()) it->second.erase(Upper(host.filename().string()));
+    if (it != folders_.end()) it->second.erase(AnsiUpper(host.filename().string()));
 }
 
 void Machine::created(const fs::path& host) {
     auto it = folders_.find(host.parent_path().string());
-    if (it != folders_.end()) it->second.emplace(Upper(host.filename().string()), host.filename().string());
+    if (it != folders_.end()) it->second.emplace(AnsiUpper(host.filename().string()), host.filename().string());
 }
 
 const std::map<std::string, std::string>& Machine::folder(const fs::path& dir) {
@@ -265,7 +260,7 @@ const std::map<std::string, std::string>& Machine::folder(const fs::path& dir) {
         std::error_code ec;
         for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
             std::string name = e.path().filename().string();
-            it->second.emplace(Upper(name), name);
+            it->second.emplace(AnsiUpper(name), name);
         }
     }
     return it->second;
@@ -280,12 +275,12 @@ RegistryKey* Machine::registry_key(const std::string& path, bool create) {
             continue;
         }
         if (part.empty()) continue;
-        auto it = key->subkeys.find(Upper(part));
+        auto it = key->subkeys.find(AnsiUpper(part));
         if (it == key->subkeys.end()) {
             if (!create) return nullptr;
             auto made = std::make_unique<RegistryKey>();
             made->name = part;
-            it = key->subkeys.emplace(Upper(part), std::move(made)).first;
+            it = key->subkeys.emplace(AnsiUpper(part), std::move(made)).first;
         }
         key = it->second.get();
         part.clear();
@@ -296,7 +291,7 @@ RegistryKey* Machine::registry_key(const std::string& path, bool create) {
 std::optional<std::string> Machine::registry_text(const std::string& path, const std::string& name) {
     RegistryKey* key = registry_key(path);
     if (key == nullptr) return std::nullopt;
-    auto it = key->values.find(Upper(name));
+    auto it = key->values.find(AnsiUpper(name));
     if (it == key->values.end()) return std::nullopt;
     std::string text(it->second.data.begin(), it->second.data.end());
     if (!text.empty() && text.back() == '\0') text.pop_back();

@@ -177,6 +177,22 @@ public:
     // A REG_SZ value as text; nullopt when the key or value is missing.
     std::optional<std::string> registry_text(const std::string& path, const std::string& name);
 
+    // Font resources loaded into the running system: upper-case full path -> times added.
+    std::map<std::string, int> loaded_fonts;
+    int font_loads(const std::string& windows_path) const;
+    // Messages sent to every top-level window, with the text an lparam pointed to.
+    struct Broadcast {
+        std::uint32_t message;
+        std::string text;
+    };
+    std::vector<Broadcast> broadcasts;
+    // The shell's DDE server for "PROGMAN": the commands it was sent, in order; with
+    // answers false no server takes a conversation.
+    struct ProgmanServer {
+        bool answers = true;
+        std::vector<std::string> commands;
+    } progman;
+
     // Programs started, and which command lines can start (a file that exists can).
     std::vector<StartedProgram> started;
     std::vector<Hwnd> raised;  // windows brought to the top, in order

@@ -24,7 +24,9 @@ class SimPlatform final : public platform::System,
                           public platform::Profiles,
                           public platform::Registry,
                           public platform::Resources,
-                          public platform::Ui {
+                          public platform::Ui,
+                          public platform::Fonts,
+                          public platform::Dde {
 public:
     // module: the program's full path, such as C:\SETUP\SETUP.EXE. The process starts
     // with the module's directory current.
@@ -33,7 +35,7 @@ public:
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
     // The installer whose window and dialog procedures this process calls back.
     void set_context(Installer* installer) { context_ = installer; }
 
@@ -234,6 +236,27 @@ public:
     // Drawing calls, in order, for tests of what a window paints.
     std::vector<std::string> paint_log;
 
+    // Fonts
+    int add_font_resource(const char* path) override;
+    bool remove_font_resource(const char* path) override;
+    bool create_scalable_font_resource(std::uint32_t hidden, const char* font_resource, const char* font_file,
+                                       const char* current_path) override;
+
+    // Dde
+    std::uint32_t dde_initialize(std::uint32_t& instance, DdeCallback callback, std::uint32_t flags) override;
+    bool dde_uninitialize(std::uint32_t instance) override;
+    Hsz dde_create_string_handle(std::uint32_t instance, const char* text, int code_page) override;
+    bool dde_free_string_handle(std::uint32_t instance, Hsz text) override;
+    Hconv dde_connect(std::uint32_t instance, Hsz service, Hsz topic) override;
+    bool dde_disconnect(Hconv conversation) override;
+    Hddedata dde_client_transaction(const void* data, std::uint32_t size, Hconv conversation, Hsz item,
+                                    std::uint32_t format, std::uint32_t type, std::uint32_t timeout,
+                                    std::uint32_t* result) override;
+    // What the process holds of DDEML, for tests of its release.
+    std::size_t dde_instances() const { return dde_instances_.size(); }
+    std::size_t dde_string_handles() const { return dde_strings_.size(); }
+    std::size_t dde_conversations() const { return dde_conversations_.size(); }
+
 private:
     struct OpenFile {
         std::FILE* stream = nullptr;
@@ -330,6 +353,10 @@ private:
     std::map<Pidl, std::string> pidls_;  // folders the browser handed out
     Pidl next_pidl_ = 0x300;
     bool shell_malloc_ = false;
+    std::map<std::uint32_t, DdeCallback> dde_instances_;
+    std::map<Hsz, std::pair<std::uint32_t, std::string>> dde_strings_;  // instance, text
+    std::map<Hconv, std::uint32_t> dde_conversations_;                   // -> instance
+    std::uintptr_t next_dde_ = 0x400;
 
     RegistryKey* key_of(Hkey key, std::string* path = nullptr);
 };

@@ -11,12 +11,6 @@ namespace {
 constexpr std::int32_t kMoreData = 234;
 constexpr std::int32_t kBadKey = 1010;
 
-std::string UpperName(const std::string& s) {
-    std::string out = s;
-    for (char& c : out) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
-    return out;
-}
-
 std::string Join(const std::string& base, const char* sub) {
     if (sub == nullptr || *sub == '\0') return base;
     return base.empty() ? std::string(sub) : base + "\\" + sub;
@@ -77,7 +71,7 @@ std::int32_t SimPlatform::reg_query_value_ex(Hkey key, const char* name, std::ui
     if (fail("reg_query_value_ex", name ? name : "")) return static_cast<std::int32_t>(last_error_);
     RegistryKey* k = key_of(key);
     if (k == nullptr) return kBadKey;
-    auto it = k->values.find(UpperName(name ? name : ""));
+    auto it = k->values.find(AnsiUpper(name ? name : ""));
     if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
     const auto& bytes = it->second.data;
     if (type != nullptr) *type = it->second.type;
@@ -96,7 +90,7 @@ std::int32_t SimPlatform::reg_set_value_ex(Hkey key, const char* name, std::uint
     RegistryKey* k = key_of(key);
     if (k == nullptr) return kBadKey;
     const std::string shown = name ? name : "";
-    auto& v = k->values[UpperName(shown)];
+    auto& v = k->values[AnsiUpper(shown)];
     if (v.name.empty()) v.name = shown;
     v.type = type;
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -108,7 +102,7 @@ std::int32_t SimPlatform::reg_delete_value(Hkey key, const char* name) {
     if (fail("reg_delete_value", name ? name : "")) return static_cast<std::int32_t>(last_error_);
     RegistryKey* k = key_of(key);
     if (k == nullptr) return kBadKey;
-    return k->values.erase(UpperName(name ? name : "")) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return k->values.erase(AnsiUpper(name ? name : "")) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 std::int32_t SimPlatform::reg_delete_key(Hkey key, const char* subkey) {
@@ -124,7 +118,7 @@ std::int32_t SimPlatform::reg_delete_key(Hkey key, const char* subkey) {
     }
     std::size_t cut = path.rfind('\\');
     RegistryKey* parent = machine_.registry_key(cut == std::string::npos ? "" : path.substr(0, cut));
-    parent->subkeys.erase(UpperName(cut == std::string::npos ? path : path.substr(cut + 1)));
+    parent->subkeys.erase(AnsiUpper(cut == std::string::npos ? path : path.substr(cut + 1)));
     return ERROR_SUCCESS;
 }
 

@@ -19,13 +19,11 @@ constexpr std::uint32_t kClassAlreadyExists = 1410;
 constexpr std::uint32_t kClassDoesNotExist = 1411;
 
 std::string Upper(const char* s) {
-    std::string out = s ? s : "";
-    for (char& c : out) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
-    return out;
+    return AnsiUpper(std::string(s ? s : ""));
 }
 
 bool SameText(const std::string& a, const char* b) {
-    return Upper(a.c_str()) == Upper(b);
+    return SameAnsiName(a, b ? b : "");
 }
 
 std::uintptr_t MakeWparam(int id, std::uint32_t code) {
@@ -697,6 +695,16 @@ void SimPlatform::post_quit_message(int code) {
 std::intptr_t SimPlatform::send_message(Hwnd h, std::uint32_t message, std::uintptr_t wparam,
                                         std::intptr_t lparam) {
     if (fail("send_message")) return 0;
+    if (h == HWND_BROADCAST) {
+        std::string text;
+        if (message == WM_WININICHANGE && lparam != 0) text = reinterpret_cast<const char*>(lparam);
+        machine_.broadcasts.push_back({message, text});
+        const std::vector<Hwnd> top = machine_.z_order;
+        for (Hwnd each : top) {
+            if (SimWindow* w = window(each)) deliver(*w, message, wparam, lparam);
+        }
+        return 1;
+    }
     SimWindow* w = window(h);
     if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
     return deliver(*w, message, wparam, lparam);

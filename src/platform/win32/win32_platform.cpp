@@ -102,6 +102,14 @@ LRESULT CALLBACK FilterTrampoline(int code, WPARAM wparam, LPARAM lparam) {
     return result;
 }
 
+// --- DDEML's callback: the logic answers by transaction type alone. ---
+
+DdeCallback g_dde = nullptr;
+
+HDDEDATA CALLBACK DdeTrampoline(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return reinterpret_cast<HDDEDATA>(g_dde != nullptr ? g_dde(type) : 0);
+}
+
 }  // namespace
 
 void SetCallbackContext(Installer* installer) {
@@ -631,6 +639,56 @@ bool Win32Platform::ext_text_out(Hdc dc, int x, int y, std::uint32_t options, co
                                  const char* text, std::uint32_t length) {
     return ExtTextOutA(D(dc), x, y, options, reinterpret_cast<const RECT*>(rect), text, length,
                        nullptr) != 0;
+}
+
+// --- Fonts ---
+
+int Win32Platform::add_font_resource(const char* path) {
+    return AddFontResourceA(path);
+}
+bool Win32Platform::remove_font_resource(const char* path) {
+    return RemoveFontResourceA(path) != 0;
+}
+bool Win32Platform::create_scalable_font_resource(std::uint32_t hidden, const char* font_resource,
+                                                  const char* font_file, const char* current_path) {
+    return CreateScalableFontResourceA(hidden, font_resource, font_file, current_path) != 0;
+}
+
+// --- Dde ---
+
+static HSZ S(Hsz h) { return reinterpret_cast<HSZ>(h); }
+static HCONV C(Hconv h) { return reinterpret_cast<HCONV>(h); }
+
+std::uint32_t Win32Platform::dde_initialize(std::uint32_t& instance, DdeCallback callback, std::uint32_t flags) {
+    g_dde = callback;
+    DWORD id = instance;
+    UINT r = DdeInitializeA(&id, DdeTrampoline, flags, 0);
+    instance = id;
+    return r;
+}
+bool Win32Platform::dde_uninitialize(std::uint32_t instance) {
+    return DdeUninitialize(instance) != 0;
+}
+Hsz Win32Platform::dde_create_string_handle(std::uint32_t instance, const char* text, int code_page) {
+    return reinterpret_cast<Hsz>(DdeCreateStringHandleA(instance, text, code_page));
+}
+bool Win32Platform::dde_free_string_handle(std::uint32_t instance, Hsz text) {
+    return DdeFreeStringHandle(instance, S(text)) != 0;
+}
+Hconv Win32Platform::dde_connect(std::uint32_t instance, Hsz service, Hsz topic) {
+    return reinterpret_cast<Hconv>(DdeConnect(instance, S(service), S(topic), nullptr));
+}
+bool Win32Platform::dde_disconnect(Hconv conversation) {
+    return DdeDisconnect(C(conversation)) != 0;
+}
+Hddedata Win32Platform::dde_client_transaction(const void* data, std::uint32_t size, Hconv conversation,
+                                               Hsz item, std::uint32_t format, std::uint32_t type,
+                                               std::uint32_t timeout, std::uint32_t* result) {
+    DWORD r = 0;
+    HDDEDATA h = DdeClientTransaction(static_cast<BYTE*>(const_cast<void*>(data)), size, C(conversation),
+                                      S(item), format, type, timeout, result != nullptr ? &r : nullptr);
+    if (result != nullptr) *result = r;
+    return reinterpret_cast<Hddedata>(h);
 }
 
 }  // namespace zep::win32

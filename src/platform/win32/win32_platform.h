@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <ddeml.h>
 
 #include "platform/platform.h"
 
@@ -14,11 +15,13 @@ class Win32Platform final : public platform::System,
                             public platform::Profiles,
                             public platform::Registry,
                             public platform::Resources,
-                            public platform::Ui {
+                            public platform::Ui,
+                            public platform::Fonts,
+                            public platform::Dde {
 public:
     constexpr Win32Platform() = default;
 
-    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this}; }
+    platform::Platform services() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
 
     // System
     bool get_version_ex(OsVersion& out) override;
@@ -189,6 +192,23 @@ public:
     bool get_text_extent_point(Hdc dc, const char* text, int length, Size& out) override;
     bool ext_text_out(Hdc dc, int x, int y, std::uint32_t options, const Rect* rect,
                       const char* text, std::uint32_t length) override;
+
+    // Fonts
+    int add_font_resource(const char* path) override;
+    bool remove_font_resource(const char* path) override;
+    bool create_scalable_font_resource(std::uint32_t hidden, const char* font_resource, const char* font_file,
+                                       const char* current_path) override;
+
+    // Dde
+    std::uint32_t dde_initialize(std::uint32_t& instance, DdeCallback callback, std::uint32_t flags) override;
+    bool dde_uninitialize(std::uint32_t instance) override;
+    Hsz dde_create_string_handle(std::uint32_t instance, const char* text, int code_page) override;
+    bool dde_free_string_handle(std::uint32_t instance, Hsz text) override;
+    Hconv dde_connect(std::uint32_t instance, Hsz service, Hsz topic) override;
+    bool dde_disconnect(Hconv conversation) override;
+    Hddedata dde_client_transaction(const void* data, std::uint32_t size, Hconv conversation, Hsz item,
+                                    std::uint32_t format, std::uint32_t type, std::uint32_t timeout,
+                                    std::uint32_t* result) override;
 
 private:
     IMalloc* malloc_ = nullptr;

@@ -28,6 +28,7 @@
 // The driver prints what it sees and does; it exits with 0 when every step held. With
 // ZEP_DRIVER_DEBUG set it also prints how each window compared with each template.
 #include <windows.h>
+#include <ddeml.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -336,6 +337,10 @@ void TypeText(HWND field, const std::string& text) {
     for (unsigned char c : text) SendMessageA(field, WM_CHAR, c, 1);
 }
 
+HDDEDATA CALLBACK DdeIgnore(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
 bool Run(const std::string& line) {
     std::istringstream in(line);
     std::string verb;
@@ -479,6 +484,62 @@ bool Run(const std::string& line) {
         }
         return true;
     }
+    if (verb == "wait-dde" || verb == "dde") {
+        // wait-dde SERVICE [TIMEOUT]: until a server takes a conversation (the shell is up).
+        // dde SERVICE COMMAND: an execute transaction, as a program would send it.
+        std::string service, command;
+        in >> service;
+        if (verb == "dde") command = rest();
+        DWORD timeout = verb == "dde" ? 5000 : static_cast<DWORD>(number(20000)), start = GetTickCount();
+        DWORD instance = 0;
+        if (DdeInitializeA(&instance, DdeIgnore, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+            return Fail("DdeInitialize failed");
+        }
+        HSZ name = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+        HCONV conversation = nullptr;
+        while ((conversation = DdeConnect(instance, name, name, nullptr)) == nullptr &&
+               GetTickCount() - start < timeout) {
+            Pump(200);
+        }
+        bool done = conversation != nullptr;
+        if (done && !command.empty()) {
+            done = DdeClientTransaction(reinterpret_cast<BYTE*>(command.data()),
+                                        static_cast<DWORD>(command.size() + 1), conversation, nullptr,
+                                        CF_TEXT, XTYP_EXECUTE, 10000, nullptr) != nullptr;
+        }
+        if (conversation != nullptr) DdeDisconnect(conversation);
+        DdeFreeStringHandle(instance, name);
+        DdeUninitialize(instance);
+        if (conversation == nullptr) return Fail("no DDE server answers " + service);
+        if (!done) return Fail(service + " did not take " + command);
+        Say(service + (command.empty() ? " answers" : " took " + command));
+        return true;
+    }
+    if (verb == "expect-font") {
+        // A process started now sees the fonts the system has now.
+        std::string face = rest(), state;
+        std::size_t cut = face.find_last_of(' ');
+        if (cut == std::string::npos) return Fail("expect-font FACE present|absent");
+        state = face.substr(cut + 1);
+        face.resize(cut);
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string command = "\"" + std::string(self) + "\" --font \"" + face + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            return Fail("cannot start the font probe");
+        }
+        WaitForSingleObject(pi.hProcess, 20000);
+        DWORD code = 2;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        std::string got = code == 0 ? "present" : "absent";
+        Say("font " + face + ": " + got);
+        return got == state || Fail("font " + face + " is " + got);
+    }
     if (verb == "mkdir") {
         std::string dir;
         in >> dir;
@@ -500,9 +561,27 @@ bool Run(const std::string& line) {
     return Fail("unknown step: " + verb);
 }
 
+int CALLBACK FontFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// driver --font FACE: exit code 0 when a font of that face is installed, else 1.
+int ProbeFont(const std::string& face) {
+    LOGFONTA want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(want.lfFaceName, face.c_str(), LF_FACESIZE);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExA(dc, &want, FontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--font") return ProbeFont(argv[2]);
     if (argc != 2) {
         std::fprintf(stderr, "usage: driver STEPS.TXT\n");
         return 2;

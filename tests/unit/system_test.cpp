@@ -39,7 +39,7 @@ struct Rig {
         s.machine.registry_key(kNtFontsKey, true);
         s.put_script(script);
         ASSERT_TRUE(StartUp(s.in));
-        for (const char* f : {"SAMPLE.TTF", "SAMPLETTF", "TTF", "SMALL.FON"}) {
+        for (const char* f : {"SAMPLE.TTF", "SAMPLETTF", "TTF", "SMALL.FON", "LOWER.TTF"}) {
             s.machine.put_file(std::string(s.in.env.fonts_root) + f, "font");
         }
         s.in.copy.progress_dialog = s.os.create_dialog_param(2100, s.in.shell.main_window, NoProc, 0);
@@ -88,14 +88,16 @@ TEST_F(System, NewShellRecordsFontsInTheKeyOfItsPlatformAndLoadsThem) {
 }
 
 TEST_F(System, OldShellMakesAFotFileForTrueTypeAndNamesItInWinIni) {
-    Start(Script("Sample=SAMPLE.TTF\r\nSmall=SMALL.FON\r\nShort=TTF\r\nJoined=SAMPLETTF\r\n"), "nt351");
+    Start(Script("Sample=SAMPLE.TTF\r\nSmall=SMALL.FON\r\nShort=TTF\r\nJoined=SAMPLETTF\r\nLower=lower.ttf\r\n"),
+          "nt351");
     FontStep(s.in, FontMode::kInstall);
     const std::string fonts = s.in.env.fonts_root;  // the system directory
     EXPECT_EQ(fonts, "C:\\WINNT\\SYSTEM32\\");
     EXPECT_EQ(s.machine.read_file("C:\\WINNT\\WIN.INI"),
-              "[fonts]\r\nSample=SAMPLE.FOT\r\nSmall=SMALL.FON\r\nShort=TTF\r\nJoined=SAMPLEFOT\r\n");
+              "[fonts]\r\nSample=SAMPLE.FOT\r\nSmall=SMALL.FON\r\nShort=TTF\r\nJoined=SAMPLEFOT\r\nLower=lower.FOT\r\n");
     EXPECT_TRUE(s.machine.exists(fonts + "SAMPLE.FOT"));
     EXPECT_TRUE(s.machine.exists(fonts + "SAMPLEFOT"));
+    EXPECT_EQ(s.machine.font_loads(fonts + "LOWER.FOT"), 1);
     EXPECT_EQ(s.machine.font_loads(fonts + "SAMPLE.FOT"), 1);
     EXPECT_EQ(s.machine.font_loads(fonts + "SAMPLE.TTF"), 0);
     EXPECT_EQ(s.machine.font_loads(fonts + "SMALL.FON"), 1);
@@ -198,9 +200,9 @@ std::string Group(const std::string& items, const std::string& old_groups = "") 
 
 TEST_F(System, TheGroupIsMadeAgainWithTheItemsOfThisPlatform) {
     Start(Script("", Group("SAMPLE.EXE=Sample Tool\r\nBIN\\NT.EXE=NT Tool,WinNT\r\nW95.EXE=95 Tool,Win95,Win31\r\n",
-                           "1.0=Sample 1.0\r\n1.5=Sample 1.5\r\n1.5a=\r\n")));
+                           "1.0=Sample 1.0\r\n1.5A=Sample 1.5\r\n")));
     CopyText(s.in.script.basic.target_dir, "C:\\Program\\");
-    CopyText(s.in.dialogs.replaced_version, "1.5");
+    CopyText(s.in.dialogs.replaced_version, "1.5a");  // versions match without regard to case
     GroupStep(s.in);
     EXPECT_EQ(status(), "Creating Taskbar Shortcuts...");
     EXPECT_EQ(s.machine.progman.commands,

@@ -222,9 +222,10 @@ TEST_F(System, TheGroupIsMadeAgainWithTheItemsOfThisPlatform) {
 }
 
 TEST_F(System, OnNtTheNtItemsAndProgramManagersStatus) {
-    Start(Script("", Group("SAMPLE.EXE=Sample Tool,Win95\r\nNT.EXE=NT Tool,WinNT\r\n", "1.5=Sample 1.5\r\n")), "nt351");
+    Start(Script("", Group("SAMPLE.EXE=Sample Tool,Win95\r\nNT.EXE=NT Tool,WinNT\r\n", "1.5=\r\n")), "nt351");
     CopyText(s.in.script.basic.target_dir, "C:\\APP\\");
-    GroupStep(s.in);  // no replaced version: no old group goes
+    CopyText(s.in.dialogs.replaced_version, "1.5");
+    GroupStep(s.in);  // the matching old version names no group: nothing to delete
     EXPECT_EQ(status(), "Creating Program Manager Items...");
     EXPECT_EQ(s.machine.progman.commands,
               (std::vector<std::string>{"[DeleteGroup(Sample Tool)]", "[CreateGroup(Sample Tool)]",

@@ -48,13 +48,6 @@ const char* SystemMessage(std::uint32_t code) {
     }
 }
 
-// Atom names are identical without regard to case.
-std::string AtomKey(const std::string& name) {
-    std::string key = name;
-    for (char& c : key) c = static_cast<char>(AnsiUpper(static_cast<std::uint8_t>(c)));
-    return key;
-}
-
 }  // namespace
 
 SimPlatform::SimPlatform(Machine& machine, std::string module)
@@ -159,7 +152,7 @@ Atom SimPlatform::add_atom(const char* text) {
         return static_cast<Atom>(value);
     }
     if (name.empty() || name.size() > 255) return fail_with(ERROR_INVALID_PARAMETER), 0;
-    const std::string key = AtomKey(name);
+    const std::string key = AnsiUpper(name);  // atom names are identical without regard to case
     if (auto it = atom_index_.find(key); it != atom_index_.end()) {
         ++atoms_[it->second].references;
         return static_cast<Atom>(kFirstStringAtom + it->second);
@@ -201,7 +194,7 @@ Atom SimPlatform::delete_atom(Atom atom) {
         return fail_with(ERROR_INVALID_HANDLE), atom;
     }
     if (--atoms_[i].references == 0) {
-        atom_index_.erase(AtomKey(atoms_[i].name));
+        atom_index_.erase(AnsiUpper(atoms_[i].name));
         atoms_[i].name.clear();
     }
     return 0;

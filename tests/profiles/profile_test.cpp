@@ -15,11 +15,16 @@
 #include <vector>
 
 #include "platform/sim/profile_text.h"
+#include "tests/support/probe_notation.h"
 
 namespace zep::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using probe::Field;
+using probe::FromHex;
+using probe::Split;
+using probe::Unescape;
 
 const fs::path kCorpus = ZEP_PROFILE_CORPUS;
 constexpr unsigned char kFill = 0xA5;  // what the probe filled its buffers with
@@ -33,51 +38,10 @@ std::optional<std::string> ReadFile(const fs::path& path) {
     return s.str();
 }
 
-// A field of the probe's notation: "~" is a null pointer, \t \n \r \\ \xHH escape bytes.
-struct Field {
-    bool null = false;
-    std::string text;
-    const char* ptr() const { return null ? nullptr : text.c_str(); }
-};
-
-Field Unescape(const std::string& raw) {
-    Field f;
-    if (raw == "~") return {true, ""};
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '\\' || i + 1 == raw.size()) {
-            f.text += raw[i];
-            continue;
-        }
-        char c = raw[++i];
-        if (c == 't') f.text += '\t';
-        else if (c == 'n') f.text += '\n';
-        else if (c == 'r') f.text += '\r';
-        else if (c == 'x' && i + 2 < raw.size()) {
-            f.text += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else f.text += c;
-    }
-    return f;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out(1);
-    for (char c : line) {
-        if (c == '\t') out.emplace_back();
-        else out.back() += c;
-    }
-    return out;
-}
-
+// A probe buffer up to its last byte that is not the fill, as the answers give it.
 std::string Hex(const unsigned char* p, std::size_t n) {
-    static const char digits[] = "0123456789abcdef";
     while (n > 0 && p[n - 1] == kFill) --n;
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
+    return probe::Hex(p, n);
 }
 
 // Bytes as C would write them, for failure messages.
@@ -91,13 +55,6 @@ std::string Visible(const std::string& bytes) {
             s += tmp;
         }
     }
-    return s;
-}
-
-std::string FromHex(const std::string& hex) {
-    std::string s;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        s += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return s;
 }
 

@@ -13,59 +13,16 @@
 #include <vector>
 
 #include "platform/sim/text_rules.h"
+#include "tests/support/probe_notation.h"
 
 namespace zep::sim {
 namespace {
 
-// A field of the probe's notation: "~" is a null pointer, \t \n \r \\ \xHH escape bytes.
-struct Field {
-    bool null = false;
-    std::string text;
-    const char* ptr() const { return null ? nullptr : text.c_str(); }
-};
-
-Field Unescape(const std::string& raw) {
-    if (raw == "~") return {true, ""};
-    Field f;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        char c = raw[i];
-        if (c == '\\' && i + 1 < raw.size()) {
-            c = raw[++i];
-            if (c == 't') c = '\t';
-            else if (c == 'n') c = '\n';
-            else if (c == 'r') c = '\r';
-            else if (c == 'x' && i + 2 < raw.size()) {
-                c = static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            }
-        }
-        f.text += c;
-    }
-    return f;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out(1);
-    for (char c : line) {
-        if (c == '\t') out.emplace_back();
-        else out.back() += c;
-    }
-    return out;
-}
-
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (unsigned char c : bytes) s += {digits[c >> 4], digits[c & 15]};
-    return s;
-}
-
-std::string FromHex(const std::string& hex) {
-    std::string s;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        s += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return s;
-}
+using probe::Field;
+using probe::FromHex;
+using probe::Hex;
+using probe::Split;
+using probe::Unescape;
 
 // Bytes as C would write them, for failure messages.
 std::string Visible(const char* text) {

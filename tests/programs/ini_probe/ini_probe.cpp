@@ -32,62 +32,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/probe_notation.h"
+
 namespace {
+
+using zep::probe::Escape;
+using zep::probe::Field;
+using zep::probe::Split;
+using zep::probe::Unescape;
 
 constexpr unsigned char kFill = 0xA5;
 constexpr std::size_t kGuard = 64;
-
-struct Field {
-    bool null = false;
-    std::string text;
-    const char* ptr() const { return null ? nullptr : text.c_str(); }
-};
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-Field Unescape(const std::string& raw) {
-    Field f;
-    if (raw == "~") {
-        f.null = true;
-        return f;
-    }
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '\\' || i + 1 == raw.size()) {
-            f.text += raw[i];
-            continue;
-        }
-        char c = raw[++i];
-        if (c == 't') f.text += '\t';
-        else if (c == 'n') f.text += '\n';
-        else if (c == 'r') f.text += '\r';
-        else if (c == 'x' && i + 2 < raw.size() && HexDigit(raw[i + 1]) >= 0 && HexDigit(raw[i + 2]) >= 0) {
-            f.text += static_cast<char>(HexDigit(raw[i + 1]) * 16 + HexDigit(raw[i + 2]));
-            i += 2;
-        } else f.text += c;
-    }
-    return f;
-}
-
-std::string Escape(const Field& f) {
-    if (f.null) return "~";
-    if (f.text == "~") return "\\x7e";
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (unsigned char c : f.text) {
-        if (c == '\\') s += "\\\\";
-        else if (c < 0x20 || c > 0x7E) {
-            s += "\\x";
-            s += digits[c >> 4];
-            s += digits[c & 15];
-        } else s += static_cast<char>(c);
-    }
-    return s;
-}
 
 std::vector<unsigned long> Sizes(const std::string& list) {
     std::vector<unsigned long> out;
@@ -108,24 +63,10 @@ std::vector<Field> Names(const char* list) {
     return out;
 }
 
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out(1);
-    for (char c : line) {
-        if (c == '\t') out.emplace_back();
-        else out.back() += c;
-    }
-    return out;
-}
-
+// A buffer up to its last byte that is not the fill.
 std::string Hex(const unsigned char* p, std::size_t n) {
-    static const char digits[] = "0123456789abcdef";
     while (n > 0 && p[n - 1] == kFill) --n;
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
+    return zep::probe::Hex(p, n);
 }
 
 class Probe {

@@ -42,76 +42,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/probe_notation.h"
+
 namespace {
+
+using zep::probe::Field;
+using zep::probe::Hex;
+using zep::probe::Split;
+using zep::probe::kHexDigits;
 
 constexpr unsigned char kFill = 0xA5;
 constexpr std::size_t kGuard = 64;
-const char kDigits[] = "0123456789abcdef";
-
-struct Field {
-    bool null = false;
-    std::string text;
-    const char* ptr() const { return null ? nullptr : text.c_str(); }
-};
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-Field Parse(const std::string& raw) {
-    if (raw == "~") return {true, ""};
-    Field f;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        char c = raw[i];
-        if (c == '\\' && i + 1 < raw.size()) {
-            c = raw[++i];
-            if (c == 't') c = '\t';
-            else if (c == 'n') c = '\n';
-            else if (c == 'r') c = '\r';
-            else if (c == 'x' && i + 2 < raw.size() && HexValue(raw[i + 1]) >= 0 && HexValue(raw[i + 2]) >= 0) {
-                c = static_cast<char>(HexValue(raw[i + 1]) * 16 + HexValue(raw[i + 2]));
-                i += 2;
-            }
-        }
-        f.text += c;
-    }
-    return f;
-}
-
-std::string Show(const std::string& bytes) {
-    if (bytes == "~") return "\\x7e";
-    std::string s;
-    for (unsigned char c : bytes) {
-        if (c == '\\') s += "\\\\";
-        else if (c >= 0x20 && c <= 0x7E) s += static_cast<char>(c);
-        else s += {'\\', 'x', kDigits[c >> 4], kDigits[c & 15]};
-    }
-    return s;
-}
-
-std::string Show(const Field& f) { return f.null ? "~" : Show(f.text); }
-
-std::string Hex(const unsigned char* p, std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) s += {kDigits[p[i] >> 4], kDigits[p[i] & 15]};
-    return s;
-}
-
-std::string Hex(const std::string& bytes) {
-    return Hex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-}
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out(1);
-    for (char c : line) {
-        if (c == '\t') out.emplace_back();
-        else out.back() += c;
-    }
-    return out;
-}
 
 // A buffer with guard bytes after its end, to see a call write past it.
 struct Guarded {
@@ -136,7 +77,7 @@ public:
         std::vector<std::string> raw = Split(line);
         const std::string& op = raw[0];
         std::vector<Field> f;
-        for (std::size_t i = 1; i < raw.size(); ++i) f.push_back(Parse(raw[i]));
+        for (std::size_t i = 1; i < raw.size(); ++i) f.push_back(zep::probe::Unescape(raw[i]));
         if (op == "env" && f.empty()) return Env();
         if (op == "cmp" && f.size() == 2) return Cmp(f);
         if (op == "rank" && f.empty()) return RankBytes();
@@ -156,7 +97,7 @@ private:
     }
 
     bool Cmp(const std::vector<Field>& f) {
-        std::fprintf(out_, "cmp\t%s\t%s\t%d\t%d\n", Show(f[0]).c_str(), Show(f[1]).c_str(),
+        std::fprintf(out_, "cmp\t%s\t%s\t%d\t%d\n", zep::probe::Escape(f[0]).c_str(), zep::probe::Escape(f[1]).c_str(),
                      Sign(lstrcmpA(f[0].ptr(), f[1].ptr())), Sign(lstrcmpiA(f[0].ptr(), f[1].ptr())));
         return true;
     }
@@ -189,7 +130,7 @@ private:
                 int sign = compare(a, b);
                 if (sign != Sign(r.rank[a] - r.rank[b]))
                     r.unexplained += std::string("unexplained\t") + (ignore_case ? "nocase" : "case") + "\t" +
-                                     Show(items[a]) + "\t" + Show(items[b]) + "\t" + std::to_string(sign) + "\n";
+                                     zep::probe::Escape(items[a]) + "\t" + zep::probe::Escape(items[b]) + "\t" + std::to_string(sign) + "\n";
             }
         }
         return r;
@@ -203,7 +144,7 @@ private:
             std::string classes;
             for (std::size_t i = 0; i < 256; ++i) {
                 if (i > 0) classes += r.rank[r.sorted[i]] == r.rank[r.sorted[i - 1]] ? '=' : ' ';
-                classes += {kDigits[r.sorted[i] >> 4], kDigits[r.sorted[i] & 15]};
+                classes += {kHexDigits[r.sorted[i] >> 4], kHexDigits[r.sorted[i] & 15]};
             }
             std::fprintf(out_, "rank\t%s\t%s\n%s", ignore_case ? "nocase" : "case", classes.c_str(),
                          r.unexplained.c_str());
@@ -222,7 +163,7 @@ private:
             std::string line = ignore_case ? "order\tnocase" : "order\tcase";
             for (std::size_t i = 0; i < items.size(); ++i) {
                 if (i > 0) line += r.rank[r.sorted[i]] == r.rank[r.sorted[i - 1]] ? "\t=" : "\t<";
-                line += "\t" + Show(items[r.sorted[i]]);
+                line += "\t" + zep::probe::Escape(items[r.sorted[i]]);
             }
             std::fprintf(out_, "%s\n%s", line.c_str(), r.unexplained.c_str());
         }
@@ -250,8 +191,8 @@ private:
         Guarded buf(f[0].text.size(), f[0].text);
         DWORD r = upper ? CharUpperBuffA(buf.data(), length) : CharLowerBuffA(buf.data(), length);
         std::string result(buf.data(), f[0].text.size());
-        std::fprintf(out_, "%s\t%s\t%lu\t%lu\t%s\n", upper ? "upper" : "lower", Show(f[0]).c_str(),
-                     static_cast<unsigned long>(length), static_cast<unsigned long>(r), Show(result).c_str());
+        std::fprintf(out_, "%s\t%s\t%lu\t%lu\t%s\n", upper ? "upper" : "lower", zep::probe::Escape(f[0]).c_str(),
+                     static_cast<unsigned long>(length), static_cast<unsigned long>(r), zep::probe::Escape(result).c_str());
         return buf.intact();
     }
 
@@ -262,9 +203,9 @@ private:
         Guarded in_place(size, text);
         in_place.bytes[text.size()] = 0;
         BOOL r2 = OemToCharA(in_place.data(), in_place.data());
-        std::fprintf(out_, "oem\t%s\t%d\t%s\t%d\t%s\n", Show(text).c_str(), r1 ? 1 : 0,
-                     Show(std::string(apart.data())).c_str(), r2 ? 1 : 0,
-                     Show(std::string(in_place.data())).c_str());
+        std::fprintf(out_, "oem\t%s\t%d\t%s\t%d\t%s\n", zep::probe::Escape(text).c_str(), r1 ? 1 : 0,
+                     zep::probe::Escape(std::string(apart.data())).c_str(), r2 ? 1 : 0,
+                     zep::probe::Escape(std::string(in_place.data())).c_str());
         return apart.intact() && in_place.intact();
     }
 
@@ -278,7 +219,7 @@ private:
             if (n <= 0) return false;
             keys[i].assign(buf, n);
         }
-        std::fprintf(out_, "key\t%s\t%s\t%s\n", Show(text).c_str(), Hex(keys[0]).c_str(), Hex(keys[1]).c_str());
+        std::fprintf(out_, "key\t%s\t%s\t%s\n", zep::probe::Escape(text).c_str(), Hex(keys[0]).c_str(), Hex(keys[1]).c_str());
         return true;
     }
 

@@ -2,7 +2,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "szdd/szdd.h"
 #include "tools/zep/commands.h"
+#include "tools/zep/file_command.h"
 
 namespace zep::tool {
 
@@ -33,45 +33,6 @@ const char kCompressHelp[] =
     "Without -r the output keeps the input's name, so it needs -o: an input is never\n"
     "replaced. An existing output is replaced only once its new content is complete.\n"
     "Exit status: 0 all files done, 1 a file failed, 2 wrong arguments.\n";
-
-struct Options {
-    bool rename = false;
-    const char* out_dir = nullptr;
-    std::vector<const char*> files;
-};
-
-// 0 to go on, else the exit status to return at once.
-int ParseOptions(int argc, char** argv, Options& options) {
-    bool more_options = true;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (more_options && std::strcmp(arg, "--") == 0) {
-            more_options = false;
-        } else if (more_options &&
-                   (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
-            std::fputs(kCompressHelp, stdout);
-            return -1;
-        } else if (more_options && std::strcmp(arg, "-r") == 0) {
-            options.rename = true;
-        } else if (more_options && std::strcmp(arg, "-o") == 0) {
-            if (i + 1 == argc) {
-                std::fprintf(stderr, "zep compress: -o needs a directory\n");
-                return 2;
-            }
-            options.out_dir = argv[++i];
-        } else if (more_options && arg[0] == '-' && arg[1] != '\0') {
-            std::fprintf(stderr, "zep compress: unknown option '%s'\n", arg);
-            return 2;
-        } else {
-            options.files.push_back(arg);
-        }
-    }
-    if (options.files.empty()) {
-        std::fprintf(stderr, "zep compress: no files given\n%s", kCompressHelp);
-        return 2;
-    }
-    return 0;
-}
 
 bool ReadWhole(const char* path, std::vector<std::uint8_t>& data) {
     std::FILE* f = std::fopen(path, "rb");
@@ -112,35 +73,11 @@ std::string OutputName(const std::string& name, bool rename, std::uint8_t& missi
     return name.substr(0, name.size() - 1) + "_";
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    return fs::equivalent(a, b, ec) || fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-bool CompressOne(const char* input, const Options& options, std::set<fs::path>& written) {
-    fs::path in_path(input);
-    std::error_code ec;
-    if (fs::is_directory(in_path, ec)) {
-        std::fprintf(stderr, "zep compress: %s: is a directory\n", input);
-        return false;
-    }
-    std::string name = in_path.filename().string();
+bool CompressOne(const char* input, const FileOptions& options, std::set<fs::path>& written) {
     std::uint8_t missing_char;
-    fs::path out_path =
-        (options.out_dir != nullptr ? fs::path(options.out_dir) : in_path.parent_path()) /
-        OutputName(name, options.rename, missing_char);
-    if (SameFile(in_path, out_path)) {
-        std::fprintf(stderr,
-                     "zep compress: %s: the output would replace the input; use -r or -o DIR\n",
-                     input);
-        return false;
-    }
-    fs::path key = fs::weakly_canonical(out_path, ec);
-    if (!written.insert(key).second) {
-        std::fprintf(stderr, "zep compress: %s: %s was already written by this command\n", input,
-                     out_path.c_str());
-        return false;
-    }
+    const std::string name = OutputName(fs::path(input).filename().string(), options.rename, missing_char);
+    const fs::path out_path = ClaimOutput("compress", input, name, options, "-r or -o DIR", written);
+    if (out_path.empty()) return false;
 
     std::vector<std::uint8_t> data;
     if (!ReadWhole(input, data)) {
@@ -165,24 +102,7 @@ bool CompressOne(const char* input, const Options& options, std::set<fs::path>& 
 }  // namespace
 
 int CompressCommand(int argc, char** argv) {
-    Options options;
-    if (int status = ParseOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-    std::error_code ec;
-    if (options.out_dir != nullptr && !fs::is_directory(options.out_dir, ec)) {
-        std::fprintf(stderr, "zep compress: %s: not a directory\n", options.out_dir);
-        return 1;
-    }
-    std::set<fs::path> written;
-    bool ok = true;
-    for (const char* file : options.files) {
-        try {
-            ok = CompressOne(file, options, written) && ok;
-        } catch (const std::exception& e) {  // out of memory, a path the system refuses
-            std::fprintf(stderr, "zep compress: %s: %s\n", file, e.what());
-            ok = false;
-        }
-    }
-    return ok ? 0 : 1;
+    return RunFileCommand({"compress", kCompressHelp, true, CompressOne}, argc, argv);
 }
 
 }  // namespace zep::tool

@@ -2,7 +2,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -12,6 +11,7 @@
 
 #include "szdd/szdd.h"
 #include "tools/zep/commands.h"
+#include "tools/zep/file_command.h"
 
 namespace zep::tool {
 
@@ -58,41 +58,6 @@ private:
     std::FILE* file_;
 };
 
-struct Options {
-    const char* out_dir = nullptr;
-    std::vector<const char*> files;
-};
-
-int ParseOptions(int argc, char** argv, Options& options) {
-    bool more_options = true;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (more_options && std::strcmp(arg, "--") == 0) {
-            more_options = false;
-        } else if (more_options &&
-                   (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
-            std::fputs(kExpandHelp, stdout);
-            return -1;
-        } else if (more_options && std::strcmp(arg, "-o") == 0) {
-            if (i + 1 == argc) {
-                std::fprintf(stderr, "zep expand: -o needs a directory\n");
-                return 2;
-            }
-            options.out_dir = argv[++i];
-        } else if (more_options && arg[0] == '-' && arg[1] != '\0') {
-            std::fprintf(stderr, "zep expand: unknown option '%s'\n", arg);
-            return 2;
-        } else {
-            options.files.push_back(arg);
-        }
-    }
-    if (options.files.empty()) {
-        std::fprintf(stderr, "zep expand: no files given\n%s", kExpandHelp);
-        return 2;
-    }
-    return 0;
-}
-
 // A stored character that could not be part of a file name counts as none.
 bool UsableInName(std::uint8_t c) {
     return c >= 0x20 && c != 0x7F && std::strchr("/\\:*?\"<>|", c) == nullptr;
@@ -106,11 +71,6 @@ std::string OutputName(const std::string& name, std::uint8_t missing_char) {
     return stem;
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    return fs::equivalent(a, b, ec) || fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
 struct InputFile {
     std::FILE* file = nullptr;
     ~InputFile() {
@@ -118,13 +78,8 @@ struct InputFile {
     }
 };
 
-bool ExpandOne(const char* input, const Options& options, std::set<fs::path>& written) {
-    fs::path in_path(input);
+bool ExpandOne(const char* input, const FileOptions& options, std::set<fs::path>& written) {
     std::error_code ec;
-    if (fs::is_directory(in_path, ec)) {
-        std::fprintf(stderr, "zep expand: %s: is a directory\n", input);
-        return false;
-    }
     InputFile in;
     in.file = std::fopen(input, "rb");
     if (in.file == nullptr) {
@@ -148,19 +103,10 @@ bool ExpandOne(const char* input, const Options& options, std::set<fs::path>& wr
     }
 
     const szdd::Header header = expander->header();
-    fs::path out_path =
-        (options.out_dir != nullptr ? fs::path(options.out_dir) : in_path.parent_path()) /
-        OutputName(in_path.filename().string(), header.missing_char);
-    if (SameFile(in_path, out_path)) {
-        std::fprintf(stderr, "zep expand: %s: the output would replace the input; use -o DIR\n",
-                     input);
-        return false;
-    }
-    if (!written.insert(fs::weakly_canonical(out_path, ec)).second) {
-        std::fprintf(stderr, "zep expand: %s: %s was already written by this command\n", input,
-                     out_path.c_str());
-        return false;
-    }
+    const fs::path out_path = ClaimOutput("expand", input, OutputName(fs::path(input).filename().string(),
+                                                                      header.missing_char),
+                                          options, "-o DIR", written);
+    if (out_path.empty()) return false;
 
     // Expanded beside the target first, so a failure never leaves a half file under its name.
     fs::path partial = out_path;
@@ -213,24 +159,7 @@ bool ExpandOne(const char* input, const Options& options, std::set<fs::path>& wr
 }  // namespace
 
 int ExpandCommand(int argc, char** argv) {
-    Options options;
-    if (int status = ParseOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-    std::error_code ec;
-    if (options.out_dir != nullptr && !fs::is_directory(options.out_dir, ec)) {
-        std::fprintf(stderr, "zep expand: %s: not a directory\n", options.out_dir);
-        return 1;
-    }
-    std::set<fs::path> written;
-    bool ok = true;
-    for (const char* file : options.files) {
-        try {
-            ok = ExpandOne(file, options, written) && ok;
-        } catch (const std::exception& e) {  // out of memory, a path the system refuses
-            std::fprintf(stderr, "zep expand: %s: %s\n", file, e.what());
-            ok = false;
-        }
-    }
-    return ok ? 0 : 1;
+    return RunFileCommand({"expand", kExpandHelp, false, ExpandOne}, argc, argv);
 }
 
 }  // namespace zep::tool

@@ -1,0 +1,35 @@
+// What zep compress and zep expand share: the command line "[-r] [-o DIR] FILE...", the
+// output path of each input, and the run over the inputs.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zep::tool {
+
+struct FileOptions {
+    bool rename = false;  // -r, where the command takes it
+    const char* out_dir = nullptr;
+    std::vector<const char*> files;
+};
+
+struct FileCommand {
+    const char* name;  // "compress"
+    const char* help;
+    bool takes_rename;
+    // One input; false when it failed, which it has reported.
+    bool (*one)(const char* input, const FileOptions& options, std::set<std::filesystem::path>& written);
+};
+
+// The exit status: 0 all files done, 1 a file failed, 2 wrong arguments.
+int RunFileCommand(const FileCommand& command, int argc, char** argv);
+
+// The output named `name` in the -o folder or beside the input. Empty, and reported, when it
+// would replace the input (`remedy` says what to use instead) or was written already.
+std::filesystem::path ClaimOutput(const char* command, const char* input, const std::string& name,
+                                  const FileOptions& options, const char* remedy,
+                                  std::set<std::filesystem::path>& written);
+
+}  // namespace zep::tool

@@ -359,6 +359,8 @@ private:
     std::uintptr_t next_dde_ = 0x400;
 
     RegistryKey* key_of(Hkey key, std::string* path = nullptr);
+    // RegOpenKey, or RegCreateKey when create is set.
+    std::int32_t open_key(const char* op, Hkey key, const char* subkey, bool create, Hkey& out);
 };
 
 }  // namespace zep::sim

@@ -29,28 +29,24 @@ RegistryKey* SimPlatform::key_of(Hkey key, std::string* path) {
     return machine_.registry_key(p);
 }
 
-std::int32_t SimPlatform::reg_open_key(Hkey key, const char* subkey, Hkey& out) {
+std::int32_t SimPlatform::open_key(const char* op, Hkey key, const char* subkey, bool create, Hkey& out) {
     out = 0;
-    if (fail("reg_open_key", subkey ? subkey : "")) return static_cast<std::int32_t>(last_error_);
+    if (fail(op, subkey ? subkey : "")) return static_cast<std::int32_t>(last_error_);
     std::string base;
     if (key_of(key, &base) == nullptr) return kBadKey;
     std::string path = Join(base, subkey);
-    if (machine_.registry_key(path) == nullptr) return ERROR_FILE_NOT_FOUND;
+    if (machine_.registry_key(path, create) == nullptr) return ERROR_FILE_NOT_FOUND;
     out = next_key_++;
     keys_[out] = path;
     return ERROR_SUCCESS;
 }
 
+std::int32_t SimPlatform::reg_open_key(Hkey key, const char* subkey, Hkey& out) {
+    return open_key("reg_open_key", key, subkey, false, out);
+}
+
 std::int32_t SimPlatform::reg_create_key(Hkey key, const char* subkey, Hkey& out) {
-    out = 0;
-    if (fail("reg_create_key", subkey ? subkey : "")) return static_cast<std::int32_t>(last_error_);
-    std::string base;
-    if (key_of(key, &base) == nullptr) return kBadKey;
-    std::string path = Join(base, subkey);
-    machine_.registry_key(path, true);
-    out = next_key_++;
-    keys_[out] = path;
-    return ERROR_SUCCESS;
+    return open_key("reg_create_key", key, subkey, true, out);
 }
 
 std::int32_t SimPlatform::reg_enum_key(Hkey key, std::uint32_t index, char* name, std::uint32_t size) {

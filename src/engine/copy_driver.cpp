@@ -61,7 +61,6 @@ void DeleteUnfinishedFiles(Installer& in, const CopyPosition& p) {
     if (!p.any_done) return;
     constexpr std::size_t kMaxPending = 64;  // Append parts still to come; far more than scripts have
     FileEntry pending[kMaxPending];
-    bool started[kMaxPending] = {};
     std::size_t count = 0;
     bool after = false;
     ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
@@ -69,22 +68,19 @@ void DeleteUnfinishedFiles(Installer& in, const CopyPosition& p) {
         after = after || (d == p.done_disk && i == p.done_index);
         return true;
     });
-    bool done = false;
+    // Atoms are shared by names equal without regard to case.
+    auto same_file = [](const FileEntry& a, const FileEntry& b) {
+        return a.destination == b.destination && a.kind == b.kind;
+    };
+    bool deleted[kMaxPending] = {};
     ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
-        // Atoms are shared by names equal without regard to case.
         for (std::size_t k = 0; k < count; ++k) {
-            if (pending[k].destination == e.destination && pending[k].kind == e.kind) started[k] = true;
+            if (deleted[k] || !same_file(pending[k], e)) continue;
+            DeleteDestination(in, pending[k]);
+            for (std::size_t j = k; j < count; ++j) deleted[j] = deleted[j] || same_file(pending[j], pending[k]);
         }
-        done = d == p.done_disk && i == p.done_index;
-        return !done;
+        return !(d == p.done_disk && i == p.done_index);
     });
-    for (std::size_t k = 0; k < count; ++k) {
-        if (!started[k]) continue;
-        DeleteDestination(in, pending[k]);
-        for (std::size_t j = k + 1; j < count; ++j) {  // once for all its later parts
-            if (pending[j].destination == pending[k].destination && pending[j].kind == pending[k].kind) started[j] = false;
-        }
-    }
 }
 
 void ShowStatus(Installer& in, Atom description) {

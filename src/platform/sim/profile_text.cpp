@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace zep::sim {
 
-namespace {
+// The tree's parts have names of their own: Profile is declared in the header.
+namespace profile_tree {
 
 using Text = std::u16string;
 
@@ -27,11 +29,17 @@ struct Section {
     std::vector<Entry> entries;
 };
 
+}  // namespace profile_tree
+
+using namespace profile_tree;
+
 struct Profile {
     Encoding encoding = Encoding::kAnsi;
     // Empty for a missing or empty file; otherwise the first is the unnamed section.
     std::vector<Section> sections;
 };
+
+namespace {
 
 // --- Code page 1252, as MultiByteToWideChar and WideCharToMultiByte see it. ---
 
@@ -579,28 +587,26 @@ bool SetValue(Profile& p, const Text& section, const Text& key, const Text& valu
     return true;
 }
 
-// Windows keeps the profile it read last parsed, and so do the readers here: a loader
-// reading a script of thousands of lines key by key would otherwise parse it each time.
-const Profile& ParseCached(const std::string* content) {
-    static bool cached_missing = true;
-    static std::string cached_bytes;
-    static Profile cached = Parse(nullptr);
-    const bool same = content == nullptr ? cached_missing : !cached_missing && *content == cached_bytes;
-    if (!same) {
-        cached = Parse(content);
-        cached_missing = content == nullptr;
-        cached_bytes = content != nullptr ? *content : std::string();
-    }
-    return cached;
-}
-
 }  // namespace
+
+std::shared_ptr<const Profile> ProfileParse(const std::string* content) {
+    return std::make_shared<const Profile>(Parse(content));
+}
 
 std::uint32_t ProfileGetString(const std::string* content, const char* section,
                                const char* key, const char* fallback, char* buf,
                                std::uint32_t size) {
+    return ProfileGetString(Parse(content), section, key, fallback, buf, size);
+}
+
+std::uint32_t ProfileGetInt(const std::string* content, const char* section, const char* key,
+                            int fallback) {
+    return ProfileGetInt(Parse(content), section, key, fallback);
+}
+
+std::uint32_t ProfileGetString(const Profile& p, const char* section, const char* key,
+                               const char* fallback, char* buf, std::uint32_t size) {
     if (buf == nullptr || size == 0) return 0;
-    const Profile& p = ParseCached(content);
     Args a(section, key, fallback);
     std::vector<char16_t> wide(size, 0);
     std::uint32_t n = GetStringW(p, a.s(), a.k(), a.o(), wide.data(), size);
@@ -609,9 +615,7 @@ std::uint32_t ProfileGetString(const std::string* content, const char* section,
     return n;
 }
 
-std::uint32_t ProfileGetInt(const std::string* content, const char* section, const char* key,
-                            int fallback) {
-    const Profile& p = ParseCached(content);
+std::uint32_t ProfileGetInt(const Profile& p, const char* section, const char* key, int fallback) {
     Args a(section, key, nullptr);
     Text empty;
     char16_t buf[30] = {};

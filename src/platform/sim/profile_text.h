@@ -2,12 +2,14 @@
 // Wine 8's kernel32 does (recorded answers in tests/profiles hold them to it). The
 // simulated platform reads the file, calls these, and writes back what they hand over.
 //
-// Each call parses the bytes afresh, as Windows does whenever the file changed on disk.
+// The readers take the bytes, parsed afresh, or a parse kept while the file is unchanged
+// (as Windows keeps the profile it read last).
 // The file is ANSI (code page 1252) unless it starts with a UTF-8 or UTF-16 byte-order
 // mark, which is kept when the file is rewritten.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,6 +28,13 @@ std::uint32_t ProfileGetString(const std::string* content, const char* section,
 // GetPrivateProfileIntA.
 std::uint32_t ProfileGetInt(const std::string* content, const char* section, const char* key,
                             int fallback);
+
+// A file's bytes parsed, for several reads of an unchanged file (nullptr: no file).
+struct Profile;
+std::shared_ptr<const Profile> ProfileParse(const std::string* content);
+std::uint32_t ProfileGetString(const Profile& profile, const char* section, const char* key,
+                               const char* fallback, char* buf, std::uint32_t size);
+std::uint32_t ProfileGetInt(const Profile& profile, const char* section, const char* key, int fallback);
 
 // WritePrivateProfileStringA. file is the file's bytes, std::nullopt when it does not
 // exist. key == nullptr deletes the section, value == nullptr deletes the key. When the

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/profile_text.h"
 #include "platform/sim/res_file.h"
 #include "platform/sim/scripted_user.h"
 #include "szdd/szdd.h"
@@ -288,13 +289,13 @@ private:
     bool fail_with(std::uint32_t error);  // sets the last error, returns false for chaining
     ResolvedPath resolve(const char* path) { return machine_.resolve(path ? path : "", cwd_); }
     ResolvedPath profile_path(const char* file);
-    // The bytes of a profile, read again only when the file changed since the last read.
-    const std::string* profile_bytes(const ResolvedPath& where);
+    // A profile parsed, read again only when the file changed since the last read.
+    const Profile& profile(const ResolvedPath& where);
     struct ProfileCache {
         std::string host;
         std::int64_t stamp = -1;
         std::uint64_t size = 0;
-        std::string bytes;
+        std::shared_ptr<const Profile> parsed;
     } profile_cache_;
     OpenFile* file(Hfile h);
     Hfile open_host(const ResolvedPath& where, std::uint32_t mode, bool create);

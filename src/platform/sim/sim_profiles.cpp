@@ -34,31 +34,34 @@ ResolvedPath SimPlatform::profile_path(const char* file) {
     return resolve(name.c_str());
 }
 
-const std::string* SimPlatform::profile_bytes(const ResolvedPath& where) {
+const Profile& SimPlatform::profile(const ResolvedPath& where) {
     std::error_code ec;
-    if (where.error != 0 || !fs::is_regular_file(where.host, ec)) return nullptr;
+    ProfileCache& c = profile_cache_;
+    if (where.error != 0 || !fs::is_regular_file(where.host, ec)) {
+        c = {};
+        c.parsed = ProfileParse(nullptr);
+        return *c.parsed;
+    }
     const std::int64_t stamp = Stamp(where.host);
     const std::uint64_t size = fs::file_size(where.host, ec);
-    ProfileCache& c = profile_cache_;
     if (c.host != where.host.string() || c.stamp != stamp || c.size != size || stamp < 0) {
         std::optional<std::string> bytes = ReadAll(where.host);
-        if (!bytes) return nullptr;
-        c = {where.host.string(), stamp, size, std::move(*bytes)};
+        c = {where.host.string(), stamp, size, ProfileParse(bytes ? &*bytes : nullptr)};
     }
-    return &c.bytes;
+    return *c.parsed;
 }
 
 std::uint32_t SimPlatform::get_private_profile_string(const char* section, const char* key,
                                                       const char* fallback, char* buf,
                                                       std::uint32_t size, const char* file) {
     if (fail("get_private_profile_string", file ? file : "")) return 0;
-    return ProfileGetString(profile_bytes(profile_path(file)), section, key, fallback, buf, size);
+    return ProfileGetString(profile(profile_path(file)), section, key, fallback, buf, size);
 }
 
 std::uint32_t SimPlatform::get_private_profile_int(const char* section, const char* key,
                                                    int fallback, const char* file) {
     if (fail("get_private_profile_int", file ? file : "")) return static_cast<std::uint32_t>(fallback);
-    return ProfileGetInt(profile_bytes(profile_path(file)), section, key, fallback);
+    return ProfileGetInt(profile(profile_path(file)), section, key, fallback);
 }
 
 bool SimPlatform::write_private_profile_string(const char* section, const char* key,

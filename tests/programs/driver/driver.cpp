@@ -12,7 +12,8 @@
 //   expect-contains CTRL TEXT     ... shows a text containing TEXT
 //   expect-enabled CTRL | expect-disabled CTRL
 //   type CTRL TEXT                select the field's text and type TEXT over it
-//   click CTRL                    click a button (fails when it is greyed)
+//   click CTRL [in DIALOG]        click a button (fails when it is greyed); with "in", a
+//                                 button of another dialog on screen, at once
 //   key NAME                      press a key in the current dialog: F1, ESCAPE, RETURN, TAB
 //   shot FILE.bmp                 screenshot of the current dialog
 //   wait-closed [MS]              wait until the current dialog is gone
@@ -398,7 +399,20 @@ bool Run(const std::string& line) {
         return c != nullptr;
     }
     if (verb == "click") {
-        HWND c = Control(static_cast<int>(number(0)));
+        int id = static_cast<int>(number(0));
+        std::string in_word;
+        HWND c = nullptr;
+        if (in >> in_word && in_word == "in") {
+            // A dialog behind the current one, clicked without waiting, so the click is
+            // queued right behind the one just given to the dialog in front.
+            int dialog = static_cast<int>(number(0));
+            for (HWND d : OurDialogs()) {
+                if (Recognise(d) == dialog) c = GetDlgItem(d, id);
+            }
+            if (c == nullptr) return Fail("no dialog " + std::to_string(dialog) + " with control " + std::to_string(id));
+        } else {
+            c = Control(id);
+        }
         if (c == nullptr) return false;
         if (!IsWindowEnabled(c)) return Fail("the button is greyed");
         PostMessageA(c, BM_CLICK, 0, 0);

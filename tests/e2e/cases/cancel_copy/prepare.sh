@@ -1,0 +1,1 @@
+rm "$ZEP_SETUP_DIR/F100.DA_"

@@ -19,6 +19,8 @@
 //   wait-closed [MS]              wait until the current dialog is gone
 //   wait-exit NAME [MS]           wait until a started program ends
 //   expect-exit NAME CODE         ... with this exit code
+//   suspend NAME | resume NAME    stop a started program's main thread, or let it go on;
+//                                 while it is stopped, only shot and click work on it
 //   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
 //   expect-top ID                 dialog ID is in front of every other window
 //   cover                         put a window of the driver's in front of everything
@@ -456,6 +458,15 @@ bool Run(const std::string& line) {
         GetExitCodeProcess(it->second.info.hProcess, &code);
         Say("exit code of " + name + ": " + std::to_string(code));
         return static_cast<long>(code) == number(0) || Fail("unexpected exit code");
+    }
+    if (verb == "suspend" || verb == "resume") {
+        std::string name;
+        in >> name;
+        auto it = g_programs.find(name);
+        if (it == g_programs.end()) return Fail("no program named " + name);
+        HANDLE thread = it->second.info.hThread;
+        DWORD previous = verb == "suspend" ? SuspendThread(thread) : ResumeThread(thread);
+        return previous != static_cast<DWORD>(-1) || Fail("cannot " + verb + " " + name);
     }
     if (verb == "expect-window") {
         std::string cls, state;

@@ -405,8 +405,8 @@ bool Run(const std::string& line) {
         std::string in_word;
         HWND c = nullptr;
         if (in >> in_word && in_word == "in") {
-            // A dialog behind the current one, clicked without waiting, so the click is
-            // queued right behind the one just given to the dialog in front.
+            // Another dialog than the current one, clicked without waiting for it to
+            // settle, so the current one can be acted on the moment this click is taken.
             int dialog = static_cast<int>(number(0));
             for (HWND d : OurDialogs()) {
                 if (Recognise(d) == dialog) c = GetDlgItem(d, id);

@@ -4,7 +4,6 @@
 // answers ("# name" lines in corpus/queries.txt).
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,8 +20,10 @@ namespace zep::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using probe::AnswerGroup;
 using probe::Field;
 using probe::FromHex;
+using probe::LoadAnswerGroups;
 using probe::Split;
 using probe::Unescape;
 
@@ -56,28 +57,6 @@ std::string Visible(const std::string& bytes) {
         }
     }
     return s;
-}
-
-struct Group {
-    std::string name;
-    std::vector<std::string> lines;
-};
-
-void PrintTo(const Group& g, std::ostream* os) { *os << g.name; }
-
-std::vector<Group> LoadGroups() {
-    std::vector<Group> groups;
-    std::ifstream in(kCorpus / "answers.txt", std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("# ", 0) == 0) {
-            std::string name;
-            for (char c : line.substr(2)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-            groups.push_back({name, {}});
-        } else if (!line.empty() && line[0] != '#' && !groups.empty()) {
-            groups.back().lines.push_back(line);
-        }
-    }
-    return groups;
 }
 
 // The probe's folder: the corpus files, then whatever the group's writes make of copies.
@@ -145,7 +124,7 @@ void Replay(Folder& folder, const std::string& line) {
     }
 }
 
-class RecordedAnswers : public testing::TestWithParam<Group> {};
+class RecordedAnswers : public testing::TestWithParam<AnswerGroup> {};
 
 TEST_P(RecordedAnswers, Match) {
     ASSERT_FALSE(GetParam().lines.empty());
@@ -153,8 +132,9 @@ TEST_P(RecordedAnswers, Match) {
     for (const std::string& line : GetParam().lines) Replay(folder, line);
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, RecordedAnswers, testing::ValuesIn(LoadGroups()),
-                         [](const testing::TestParamInfo<Group>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Wine, RecordedAnswers,
+                         testing::ValuesIn(LoadAnswerGroups((kCorpus / "answers.txt").string())),
+                         [](const testing::TestParamInfo<AnswerGroup>& info) { return info.param.name; });
 
 // The simulated platform relies on this to leave a file's bytes and time alone.
 TEST(ProfileWriteString, ReportsARewriteOnlyWhenItMakesOne) {

@@ -3,6 +3,10 @@
 // \t \n \r \\ and \xHH standing for those bytes. Standard C++ only: it builds for Windows too.
 #pragma once
 
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -82,6 +86,54 @@ inline std::vector<std::string> Split(const std::string& line) {
         else out.back() += c;
     }
     return out;
+}
+
+// Feeds each query line of IN (LF or CR LF) to RUN; "#" lines go to OUT unchanged, as
+// headings of the answers. A query RUN refuses is reported as "COMPLAINT: line" and the
+// result is 2; closes both files.
+template <typename Run>
+int RunQueries(std::FILE* in, std::FILE* out, const char* complaint, Run run) {
+    int status = 0;
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        c = std::fgetc(in);
+        if (c != '\n' && c != EOF) {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '#') std::fprintf(out, "%s\n", line.c_str());
+        else if (!line.empty() && !run(line)) {
+            std::fprintf(stderr, "%s: %s\n", complaint, line.c_str());
+            status = 2;
+        }
+        line.clear();
+    }
+    std::fclose(in);
+    return std::fclose(out) == 0 ? status : 2;
+}
+
+// The answers under one "# heading", named for a test (letters and digits, "_" for the rest).
+struct AnswerGroup {
+    std::string name;
+    std::vector<std::string> lines;
+};
+
+inline void PrintTo(const AnswerGroup& g, std::ostream* os) { *os << g.name; }
+
+inline std::vector<AnswerGroup> LoadAnswerGroups(const std::string& answers) {
+    std::vector<AnswerGroup> groups;
+    std::ifstream in(answers, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("# ", 0) == 0) {
+            std::string name;
+            for (char c : line.substr(2)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+            groups.push_back({name, {}});
+        } else if (!line.empty() && line[0] != '#' && !groups.empty()) {
+            groups.back().lines.push_back(line);
+        }
+    }
+    return groups;
 }
 
 }  // namespace zep::probe

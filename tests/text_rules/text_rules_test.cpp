@@ -4,9 +4,6 @@
 // One test per group of answers ("# name" lines in corpus/queries.txt).
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdio>
-#include <fstream>
 #include <map>
 #include <string>
 #include <tuple>
@@ -18,48 +15,17 @@
 namespace zep::sim {
 namespace {
 
+using probe::AnswerGroup;
 using probe::Field;
 using probe::FromHex;
 using probe::Hex;
+using probe::LoadAnswerGroups;
 using probe::Split;
 using probe::Unescape;
 
-// Bytes as C would write them, for failure messages.
+// Bytes in the probes' notation, quoted, for failure messages.
 std::string Visible(const char* text) {
-    if (text == nullptr) return "(null)";
-    std::string s = "\"";
-    char tmp[5];
-    for (const char* p = text; *p != '\0'; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') s += static_cast<char>(c);
-        else {
-            std::snprintf(tmp, sizeof tmp, "\\x%02x", c);
-            s += tmp;
-        }
-    }
-    return s + "\"";
-}
-
-struct Group {
-    std::string name;
-    std::vector<std::string> lines;
-};
-
-void PrintTo(const Group& g, std::ostream* os) { *os << g.name; }
-
-std::vector<Group> LoadGroups() {
-    std::vector<Group> groups;
-    std::ifstream in(std::string(ZEP_TEXT_CORPUS) + "/answers.txt", std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("# ", 0) == 0) {
-            std::string name;
-            for (char c : line.substr(2)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-            groups.push_back({name, {}});
-        } else if (!line.empty() && line[0] != '#' && !groups.empty()) {
-            groups.back().lines.push_back(line);
-        }
-    }
-    return groups;
+    return text == nullptr ? "(null)" : "\"" + probe::Escape(text) + "\"";
 }
 
 int Sign(int r) { return r < 0 ? -1 : r > 0 ? 1 : 0; }
@@ -186,7 +152,7 @@ private:
     std::map<std::tuple<bool, std::string, std::string>, int> exceptions_;
 };
 
-class TextAnswers : public testing::TestWithParam<Group> {};
+class TextAnswers : public testing::TestWithParam<AnswerGroup> {};
 
 TEST_P(TextAnswers, Match) {
     ASSERT_FALSE(GetParam().lines.empty());
@@ -197,8 +163,9 @@ TEST_P(TextAnswers, Match) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, TextAnswers, testing::ValuesIn(LoadGroups()),
-                         [](const testing::TestParamInfo<Group>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Wine, TextAnswers,
+                         testing::ValuesIn(LoadAnswerGroups(ZEP_TEXT_CORPUS "/answers.txt")),
+                         [](const testing::TestParamInfo<AnswerGroup>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace zep::sim

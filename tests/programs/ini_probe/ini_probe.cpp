@@ -38,6 +38,7 @@ namespace {
 
 using zep::probe::Escape;
 using zep::probe::Field;
+using zep::probe::RunQueries;
 using zep::probe::Split;
 using zep::probe::Unescape;
 
@@ -199,22 +200,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     Probe probe(argv[1], argv[4], out);
-    int status = 0;
-    std::string line;
-    for (int c = 0; c != EOF;) {
-        c = std::fgetc(in);
-        if (c != '\n' && c != EOF) {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == '#') std::fprintf(out, "%s\n", line.c_str());
-        else if (!line.empty() && !probe.Run(line)) {
-            std::fprintf(stderr, "ini_probe: bad query: %s\n", line.c_str());
-            status = 2;
-        }
-        line.clear();
-    }
-    std::fclose(in);
-    return std::fclose(out) == 0 ? status : 2;
+    return RunQueries(in, out, "ini_probe: bad query", [&](const std::string& line) { return probe.Run(line); });
 }

@@ -48,6 +48,7 @@ namespace {
 
 using zep::probe::Field;
 using zep::probe::Hex;
+using zep::probe::RunQueries;
 using zep::probe::Split;
 using zep::probe::kHexDigits;
 
@@ -246,22 +247,5 @@ int main(int argc, char** argv) {
     std::fprintf(out, "## asked of Windows %lu.%lu build %lu, platform %lu\n", version.dwMajorVersion,
                  version.dwMinorVersion, version.dwBuildNumber & 0xFFFF, version.dwPlatformId);
     Probe probe(out);
-    int status = 0;
-    std::string line;
-    for (int c = 0; c != EOF;) {
-        c = std::fgetc(in);
-        if (c != '\n' && c != EOF) {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == '#') std::fprintf(out, "%s\n", line.c_str());
-        else if (!line.empty() && !probe.Run(line)) {
-            std::fprintf(stderr, "text_probe: bad query or overrun: %s\n", line.c_str());
-            status = 2;
-        }
-        line.clear();
-    }
-    std::fclose(in);
-    return std::fclose(out) == 0 ? status : 2;
+    return RunQueries(in, out, "text_probe: bad query or overrun", [&](const std::string& line) { return probe.Run(line); });
 }

@@ -346,6 +346,7 @@ private:
         Colorref background = 0xFFFFFF, text = 0;
     };
     std::map<Hdc, DcState> dcs_;                // device contexts
+    Colorref swap_color(Hdc dc, Colorref DcState::*colour, Colorref value);
     std::map<Hwnd, bool> invalid_;              // windows waiting to be painted: erase or not
     std::uintptr_t next_gdi_ = 0x2000;
     int modal_depth_ = 0;

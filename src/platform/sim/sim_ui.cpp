@@ -2,6 +2,7 @@
 // Dialogs are built from the same templates setup.exe carries; their procedures are the
 // logic's own, called as the dialog manager calls them.
 #include <cstring>
+#include <utility>
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/dialog_template.h"
@@ -892,20 +893,19 @@ int SimPlatform::frame_rect(Hdc dc, const Rect& rect, Hgdiobj brush) {
     return 1;
 }
 
-Colorref SimPlatform::set_bk_color(Hdc dc, Colorref color) {
+// The previous colour, or CLR_INVALID for a device context that does not exist.
+Colorref SimPlatform::swap_color(Hdc dc, Colorref DcState::*colour, Colorref value) {
     auto it = dcs_.find(dc);
     if (it == dcs_.end()) return 0xFFFFFFFF;
-    Colorref previous = it->second.background;
-    it->second.background = color;
-    return previous;
+    return std::exchange(it->second.*colour, value);
+}
+
+Colorref SimPlatform::set_bk_color(Hdc dc, Colorref color) {
+    return swap_color(dc, &DcState::background, color);
 }
 
 Colorref SimPlatform::set_text_color(Hdc dc, Colorref color) {
-    auto it = dcs_.find(dc);
-    if (it == dcs_.end()) return 0xFFFFFFFF;
-    Colorref previous = it->second.text;
-    it->second.text = color;
-    return previous;
+    return swap_color(dc, &DcState::text, color);
 }
 
 bool SimPlatform::get_text_extent_point(Hdc dc, const char*, int length, Size& out) {

@@ -411,7 +411,9 @@ bool Run(const std::string& line) {
             for (HWND d : OurDialogs()) {
                 if (Recognise(d) == dialog) c = GetDlgItem(d, id);
             }
-            if (c == nullptr) return Fail("no dialog " + std::to_string(dialog) + " with control " + std::to_string(id));
+            if (c == nullptr) {
+                return Fail("no dialog " + std::to_string(dialog) + " with control " + std::to_string(id));
+            }
         } else {
             c = Control(id);
         }

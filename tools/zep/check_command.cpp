@@ -43,13 +43,6 @@ std::string FindScript(const fs::path& folder) {
     return {};
 }
 
-std::string Places(const std::vector<std::string>& where, std::size_t all) {
-    if (where.size() == all) return "everywhere";
-    std::string out;
-    for (const std::string& w : where) out += (out.empty() ? "" : ", ") + w;
-    return out;
-}
-
 }  // namespace
 
 int CheckCommand(int argc, char** argv) {
@@ -98,15 +91,8 @@ int CheckCommand(int argc, char** argv) {
     const std::size_t combinations = options.platforms.size() * options.displays.size();
     int errors = 0, warnings = 0;
     for (const Finding& f : CheckScript(bytes, options)) {
-        std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
-        if (f.error) {
-            ++errors;
-            std::printf("%serror: dialog %u (%s): %s\n", where.c_str(), f.dialog,
-                        Places(f.where, combinations).c_str(), f.message.c_str());
-        } else {
-            ++warnings;
-            std::printf("%swarning: %s\n", where.c_str(), f.message.c_str());
-        }
+        ++(f.error ? errors : warnings);
+        std::printf("%s\n", FormatFinding(f, script, combinations).c_str());
     }
     std::printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
     return errors > 0 ? 1 : 0;

@@ -90,7 +90,7 @@ bool Image::parse(std::vector<std::uint8_t> bytes, std::string& error) {
     file_alignment_ = Get32(oh + 36);
     size_of_headers_ = Get32(oh + 60);
     if (!PowerOfTwo(section_alignment_) || !PowerOfTwo(file_alignment_) || file_alignment_ < 512 ||
-        file_alignment_ > section_alignment_) {
+        file_alignment_ > 65536 || file_alignment_ > section_alignment_) {
         error = "damaged optional header (alignments)";
         return false;
     }

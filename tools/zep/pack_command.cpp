@@ -121,6 +121,19 @@ int ParseArguments(int argc, char** argv, Options& o) {
         std::fprintf(stderr, "zep pack: %s\n\n%s", problem, kHelp);
         return 2;
     }
+    std::string error;
+    Stamp stamp;
+    Medium medium;
+    if ((!o.stamp.empty() && !StampFromText(o.stamp, false, stamp, error)) ||
+        (!o.disk_size.empty() && !ParseDiskSize(o.disk_size, medium, error))) {
+        std::fprintf(stderr, "zep pack: %s\n", error.c_str());
+        return 2;
+    }
+    if (!o.images.empty() && medium.mformat_size == 0) {
+        std::fprintf(stderr, "zep pack: --images needs a floppy size (1.44M, 1.2M, 720K, 360K), not %s\n",
+                     o.disk_size.c_str());
+        return 2;
+    }
     return 0;
 }
 
@@ -172,10 +185,7 @@ public:
         if (!find_files()) return 1;
         if (!choose_stamp()) return 1;
         if (!load_files()) return 1;
-        if (!o_.disk_size.empty() && !ParseDiskSize(o_.disk_size, medium_, error)) return fail(error);
-        if (!o_.images.empty() && medium_.mformat_size == 0) {
-            return fail("--images needs a floppy size (1.44M, 1.2M, 720K, 360K), not " + o_.disk_size);
-        }
+        if (!o_.disk_size.empty()) ParseDiskSize(o_.disk_size, medium_, error);  // checked with the arguments
         std::vector<Disk> disks;
         Disk flat{0, {}};
         if ((!o_.disks.empty() || !o_.images.empty()) && !lay_out_disks(disks)) return 1;

@@ -117,7 +117,8 @@ bool Image::parse(std::vector<std::uint8_t> bytes, std::string& error) {
             error = "truncated: section " + s.name + " lies past the end of the file";
             return false;
         }
-        if (s.virtual_size == 0 || s.virtual_address < next_va || s.virtual_address % section_alignment_ != 0) {
+        if (s.virtual_size == 0 || s.virtual_address < std::max<std::uint64_t>(next_va, size_of_headers_) ||
+            s.virtual_address % section_alignment_ != 0) {
             error = "damaged section table (section " + s.name + ")";
             return false;
         }
@@ -151,6 +152,15 @@ int Image::section_of(std::uint32_t rva) const {
 }
 
 const std::uint8_t* Image::at(std::uint32_t rva, std::uint32_t size) const {
+    if (size == 0) {
+        // Nothing to read: an address at a section's very end will do.
+        for (const Section& s : sections_) {
+            if (rva >= s.virtual_address && rva - s.virtual_address <= std::max(s.virtual_size, s.raw_size)) {
+                return bytes_.data() + s.raw_offset + std::min(rva - s.virtual_address, s.raw_size);
+            }
+        }
+        return nullptr;
+    }
     int i = section_of(rva);
     if (i < 0) return nullptr;
     const Section& s = sections_[i];
@@ -215,6 +225,10 @@ bool Rewriter::plan(std::uint32_t size, std::string& error) {
     resource_size_ = size;
     if (im.section_alignment_ < 4096) {
         error = "unsupported program: its sections are aligned to less than 4096 bytes";
+        return false;
+    }
+    if (im.directory_count_ <= kResourceDirectory) {
+        error = "the program's header has no place for resources";
         return false;
     }
     // Does any data directory but these point into section i?

@@ -264,7 +264,8 @@ Layout Plan(const std::vector<Resource>& resources) {
     for (std::size_t k = 0; k < l.order.size(); ++k) {
         at = AlignUp(at, kDataAlignment);
         l.data_at[k] = at;
-        at += resources[l.order[k]].data->size();
+        // An empty resource still takes a byte, so that its address lies in the section.
+        at += std::max<std::size_t>(resources[l.order[k]].data->size(), 1);
     }
     l.end = resources.empty() ? 16 : at;
     return l;
@@ -374,6 +375,7 @@ std::vector<Chunk> ResourceTree::build(std::uint32_t rva, std::vector<std::uint8
         out.push_back({d.data(), d.size()});
         written = l.data_at[k] + d.size();
     }
+    if (l.end > written) out.push_back({nullptr, static_cast<std::size_t>(l.end - written)});
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "tools/zep/product.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,11 @@ std::vector<std::string> Components(const std::string& name) {
         }
     }
     return parts;
+}
+
+std::string Capitals(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
 }
 
 // A platform no WindowsVersion refuses: the files do not depend on the platform.
@@ -92,16 +98,15 @@ fs::path ProductFolder::find(const std::string& name) const {
             std::error_code ec;
             for (const fs::directory_entry& e : fs::directory_iterator(at, ec)) names.push_back(e.path().filename());
             std::sort(names.begin(), names.end());
-            listed = listings_.emplace(at, std::move(names)).first;
+            std::multimap<std::string, fs::path> by_capitals;
+            for (fs::path& n : names) by_capitals.emplace(Capitals(n.string()), std::move(n));
+            listed = listings_.emplace(at, std::move(by_capitals)).first;
         }
         // The name as written when it is there, else the first that differs only in case.
         fs::path match;
-        for (const fs::path& n : listed->second) {
-            if (n.string() == part) {
-                match = n;
-                break;
-            }
-            if (match.empty() && SameName(n.string(), part)) match = n;
+        const auto [first, last] = listed->second.equal_range(Capitals(part));
+        for (auto it = first; it != last; ++it) {
+            if (match.empty() || it->second.string() == part) match = it->second;
         }
         if (match.empty()) return {};
         at /= match;

@@ -69,7 +69,8 @@ public:
 
 private:
     std::filesystem::path folder_;
-    mutable std::map<std::filesystem::path, std::vector<std::filesystem::path>> listings_;
+    // Each folder's names by their capitals, as looked at so far.
+    mutable std::map<std::filesystem::path, std::multimap<std::string, std::filesystem::path>> listings_;
 };
 
 // The stored bytes of a file of the folder; false with a one-line reason.

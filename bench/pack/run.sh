@@ -66,7 +66,9 @@ printf 'Help for the bench.\r\n' > "$work/product/BENCH.HLP"
   echo 'InstallDir "$PROGRAMFILES\Bench"'
   echo 'Section'
   echo 'SetOutPath "$INSTDIR"'
-  ls "$work/product" | grep -v -e INSTALL.INI -e BENCH.HLP | sed "s|.*|File \"$work/product/&\"|"
+  # Two wildcards: makensis looks a File's name up in its folder, each time anew.
+  echo "File \"$work/product/P*.EXE\""
+  echo "File \"$work/product/T*.TXT\""
   echo 'SectionEnd'
 } > "$work/bench.nsi"
 

@@ -349,6 +349,7 @@ TEST(Pack, RefusesWithOneLineAndWritesNothing) {
              WriteFile(d + "/OUT/keep", Text("mine"));
          },
          " --flat OUT" + stub, 1, "exists and is not empty"},
+        {"the product's own folder", nullptr, " --flat PRODUCT --force" + stub, 1, "holds the product folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -356,7 +357,8 @@ TEST(Pack, RefusesWithOneLineAndWritesNothing) {
         Product().write(dir / "product", kStampSeconds);
         if (c.setup) c.setup(dir.path());
         std::string args = c.args;
-        for (auto [from, to] : {std::pair<std::string, std::string>{"OUT", Q(dir / "OUT")}, {"STUB", Q(dir / "stub.exe")}}) {
+        for (auto [from, to] : {std::pair<std::string, std::string>{"OUT", Q(dir / "OUT")}, {"STUB", Q(dir / "stub.exe")},
+                                  {"PRODUCT", Q(dir.path())}}) {
             for (std::size_t at = 0; (at = args.find(from, at)) != std::string::npos; at += to.size()) {
                 args.replace(at, from.size(), to);
             }

@@ -228,15 +228,23 @@ private:
 
     bool outputs_allowed() {
         std::string error;
+        std::error_code ec;
+        const fs::path product = fs::weakly_canonical(o_.product, ec);
         for (const std::string* target : {&o_.disks, &o_.flat, &o_.images}) {
             if (target->empty()) continue;
+            // Replacing a folder that holds the product would lose the author's files.
+            const fs::path out = fs::weakly_canonical(*target, ec);
+            const auto [o, p] = std::mismatch(out.begin(), out.end(), product.begin(), product.end());
+            if (o == out.end()) {
+                fail(*target + ": holds the product folder; name a folder outside it");
+                return false;
+            }
             folders_.push_back(std::make_unique<PendingFolder>(*target));
             if (!folders_.back()->allowed(o_.force, error)) {
                 fail(error);
                 return false;
             }
         }
-        std::error_code ec;
         if (!o_.embedded.empty() && fs::is_directory(o_.embedded, ec)) {
             fail(o_.embedded + ": is a folder; --embedded names the setup.exe to write");
             return false;
@@ -368,6 +376,7 @@ private:
         work();
         for (std::thread& t : helpers) t.join();
         bool ok = true;
+        std::vector<bool> told(jobs.size());
         std::size_t n = 0;
         for (const ProductFile& f : product_.files) {
             if (f.role == ProductFile::Role::kScript) {
@@ -377,12 +386,15 @@ private:
                 continue;
             }
             const Job& job = jobs[job_of[n]];
-            const Origin& o = origins_[n++];
+            const Origin& o = origins_[n];
             if (!job.result) {
-                if (ok || job.error.find(o.path.string()) == std::string::npos) fail(job.error);
+                if (!told[job_of[n]]) fail(job.error);  // a file named twice is told of once
+                told[job_of[n]] = true;
                 ok = false;
+                ++n;
                 continue;
             }
+            ++n;
             if (job.result->size() > 0x7FFFFFFF) {
                 fail(script_path_.string() + ":" + std::to_string(f.line) + ": " + f.name +
                      " is over 2 GB stored, more than a 32-bit installer can handle");

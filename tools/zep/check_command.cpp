@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/zep/commands.h"
+#include "tools/zep/product.h"
 #include "tools/zep/script_check.h"
 
 namespace fs = std::filesystem;
@@ -32,16 +33,6 @@ const char kHelp[] =
     "\n"
     "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
     "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";
-
-std::string FindScript(const fs::path& folder) {
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
-        std::string name = e.path().filename().string();
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (name == "INSTALL.INI") return e.path().string();
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -78,7 +69,7 @@ int CheckCommand(int argc, char** argv) {
         return 2;
     }
     std::error_code ec;
-    std::string script = fs::is_directory(target, ec) ? FindScript(target) : target;
+    std::string script = fs::is_directory(target, ec) ? ProductFolder(target).find("INSTALL.INI").string() : target;
     std::ifstream in(script, std::ios::binary);
     if (script.empty() || !in) {
         std::fprintf(stderr, "zep check: cannot read %s\n", script.empty() ? (target + "/INSTALL.INI").c_str() : script.c_str());

@@ -197,6 +197,11 @@ public:
     virtual void post_quit_message(int code) = 0;
     virtual std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                        std::intptr_t lparam) = 0;
+    // SendMessageTimeoutA: nonzero when the window handled the message within timeout
+    // milliseconds (result gets its answer); 0 when it gave up, with the last error set.
+    virtual std::intptr_t send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                               std::intptr_t lparam, std::uint32_t flags,
+                                               std::uint32_t timeout, std::uintptr_t* result) = 0;
 
     // SetWindowsHookA, UnhookWindowsHook and CallNextHookEx for WH_MSGFILTER.
     virtual Hhook set_windows_hook(int id, MsgFilterProc proc) = 0;

@@ -146,6 +146,10 @@ inline constexpr std::uint32_t EN_UPDATE = 0x0400;
 inline constexpr std::uint32_t EN_CHANGE = 0x0300;
 inline constexpr std::uint32_t BN_CLICKED = 0;
 
+// SendMessageTimeout.
+inline constexpr std::uint32_t SMTO_NORMAL = 0x0000;
+inline constexpr std::uint32_t SMTO_ABORTIFHUNG = 0x0002;
+
 inline constexpr std::uint32_t VK_RETURN = 0x0D;
 inline constexpr std::uint32_t VK_ESCAPE = 0x1B;
 inline constexpr std::uint32_t VK_F1 = 0x70;
@@ -236,6 +240,7 @@ inline constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
 inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr std::uint32_t INVALID_FILE_SIZE = 0xFFFFFFFFu;
+inline constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 inline constexpr std::uint32_t DRIVE_UNKNOWN = 0;
 inline constexpr std::uint32_t DRIVE_NO_ROOT_DIR = 1;
 inline constexpr std::uint32_t DRIVE_REMOVABLE = 2;
@@ -321,6 +326,7 @@ inline constexpr std::uint32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr std::uint32_t ERROR_DISCARDED = 157;
 inline constexpr std::uint32_t ERROR_NEGATIVE_SEEK = 131;
 inline constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
+inline constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 inline constexpr std::uint32_t ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr std::uint32_t ERROR_NO_MORE_ITEMS = 259;
 inline constexpr std::uint32_t ERROR_DIRECTORY = 267;

@@ -93,6 +93,14 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
         r.error = ERROR_PATH_NOT_FOUND;
         return r;
     }
+    // With a share as the current directory, "\NAME" and "NAME" lie on that share.
+    const std::string& here = cwd.current;
+    const bool unc = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    if (!unc && here.size() > 2 && here[0] == '\\' && here[1] == '\\' && !(path.size() >= 2 && path[1] == ':')) {
+        std::size_t share_end = here.find('\\', here.find('\\', 2) + 1);
+        std::string share = here.substr(0, share_end);
+        path = path[0] == '\\' ? share + path : here + (here.back() == '\\' ? "" : "\\") + path;
+    }
     std::string rest;
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
         std::vector<std::string> parts = Split(path.substr(2));

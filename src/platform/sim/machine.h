@@ -72,6 +72,7 @@ struct SimWindow {
     Hwnd focus = 0;
     // For a pretend program's window: what it does with a message sent to it.
     std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> handler;
+    bool hung = false;  // its program no longer takes messages: a sent one never returns
 };
 
 // A registry key of the simulated machine, below HKEY_LOCAL_MACHINE.
@@ -196,6 +197,7 @@ public:
     // Programs started, and which command lines can start (a file that exists can).
     std::vector<StartedProgram> started;
     std::vector<Hwnd> raised;  // windows brought to the top, in order
+    std::uint64_t waited_ms = 0;  // time spent waiting on programs that did not answer
 
     const std::filesystem::path& sandbox() const { return sandbox_; }
 

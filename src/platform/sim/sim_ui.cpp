@@ -708,7 +708,29 @@ std::intptr_t SimPlatform::send_message(Hwnd h, std::uint32_t message, std::uint
     }
     SimWindow* w = window(h);
     if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    if (w->hung) {
+        // SendMessage would wait for good: the test sees it instead of hanging.
+        user.errors.push_back("SendMessage to the hung window \"" + w->text + "\" never returns");
+        return 0;
+    }
     return deliver(*w, message, wparam, lparam);
+}
+
+std::intptr_t SimPlatform::send_message_timeout(Hwnd h, std::uint32_t message, std::uintptr_t wparam,
+                                                std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout,
+                                                std::uintptr_t* result) {
+    if (fail("send_message_timeout")) return 0;
+    SimWindow* w = window(h);
+    if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    if (w->hung) {
+        // A program that no longer takes its messages: given up at once when asked to,
+        // else after the whole wait.
+        if ((flags & SMTO_ABORTIFHUNG) == 0) machine_.waited_ms += timeout;
+        return fail_with(ERROR_TIMEOUT), 0;
+    }
+    std::intptr_t answer = deliver(*w, message, wparam, lparam);
+    if (result != nullptr) *result = static_cast<std::uintptr_t>(answer);
+    return 1;
 }
 
 void SimPlatform::post_click(Hwnd dialog, int id) {

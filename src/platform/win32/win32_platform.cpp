@@ -518,6 +518,14 @@ std::intptr_t Win32Platform::send_message(Hwnd window, std::uint32_t msg, std::u
                                           std::intptr_t lparam) {
     return SendMessageA(W(window), msg, wparam, lparam);
 }
+std::intptr_t Win32Platform::send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                                  std::intptr_t lparam, std::uint32_t flags,
+                                                  std::uint32_t timeout, std::uintptr_t* result) {
+    DWORD_PTR answer = 0;
+    LRESULT done = SendMessageTimeoutA(W(window), msg, wparam, lparam, flags, timeout, &answer);
+    if (result != nullptr) *result = answer;
+    return done;
+}
 Hhook Win32Platform::set_windows_hook(int id, MsgFilterProc proc) {
     g_filter = proc;
     return reinterpret_cast<Hhook>(SetWindowsHookA(id, FilterTrampoline));

@@ -156,6 +156,9 @@ public:
     void post_quit_message(int code) override;
     std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                std::intptr_t lparam) override;
+    std::intptr_t send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                       std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout,
+                                       std::uintptr_t* result) override;
     Hhook set_windows_hook(int id, MsgFilterProc proc) override;
     bool unhook_windows_hook(int id, MsgFilterProc proc) override;
     std::intptr_t call_next_hook_ex(Hhook hook, int code, std::uintptr_t wparam,

@@ -28,7 +28,10 @@ const char kHelp[] =
     "            [Disk n] sections beyond TotalDisks, installation files missing from the\n"
     "            script's folder, a DiskSpace smaller than the files expand to, and a help\n"
     "            file whose installed name a [Disk n] line also installs (clean-up would\n"
-    "            delete that copy).\n"
+    "            delete that copy), group items without a title or with a program file\n"
+    "            of more than 63 characters.\n"
+    "  Names and titles of [Program Manager Group] and [Old Program Manager Groups]\n"
+    "  that hold a double quote are errors too: setup.exe skips them.\n"
     "\n"
     "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
     "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";
@@ -99,7 +102,10 @@ int CheckCommand(int argc, char** argv) {
     int errors = 0, warnings = 0;
     for (const Finding& f : CheckScript(bytes, options)) {
         std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
-        if (f.error) {
+        if (f.error && f.dialog == 0) {
+            ++errors;
+            std::printf("%serror: %s\n", where.c_str(), f.message.c_str());
+        } else if (f.error) {
             ++errors;
             std::printf("%serror: dialog %u (%s): %s\n", where.c_str(), f.dialog,
                         Places(f.where, combinations).c_str(), f.message.c_str());

@@ -4,8 +4,12 @@
 //
 //   driver.exe STEPS.TXT
 //
-// Steps, one per line (# starts a comment; TEXT runs to the end of the line, \n is a
-// line feed):
+// Steps, one per line (# starts a comment; TEXT runs to the end of the line, <LF> and <CR>
+// in it are a line feed and a carriage return, forms no Windows path can hold):
+//   let NAME VALUE                $NAME in later steps stands for VALUE, taken verbatim to
+//                                 the end of the line; it is put in after the step is split
+//                                 into words and its escapes are read, so a path with
+//                                 spaces or backslash sequences arrives as it is
 //   start NAME EXE [DIR]          start a program; NAME names it for later steps
 //   wait-dialog ID [MS]           wait for dialog ID of a started program; it becomes current
 //   expect-text CTRL TEXT         the current dialog's control shows exactly TEXT
@@ -26,6 +30,8 @@
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
+//   delete FILE                   delete a file (to make room on a full disk)
+//   expect-missing FILE           no file or folder of that name exists
 //   stopwatch start | stopwatch LABEL   start timing, or print the time since the start
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
@@ -34,6 +40,7 @@
 #include <ddeml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -72,24 +79,48 @@ bool Fail(const std::string& why) {
     return false;
 }
 
-std::string Unescape(const std::string& s) {
+std::map<std::string, std::string> g_vars;
+
+// Control characters in a step's own text, in a form no path can hold; never read from a
+// value put in for $NAME.
+struct Escape {
+    const char* form;
+    char c;
+};
+constexpr Escape kEscapes[] = {{"<LF>", '\n'}, {"<CR>", '\r'}};
+
+// A step's word or text with its escapes read and $NAME replaced by its value.
+std::string Expand(const std::string& s) {
     std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += s[i];
+    for (std::size_t i = 0; i < s.size();) {
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                       [&](const Escape& x) { return s.compare(i, 4, x.form) == 0; });
+        if (e != std::end(kEscapes)) {
+            out += e->c;
+            i += 4;
+            continue;
         }
+        if (s[i] == '$') {
+            std::size_t end = i + 1;
+            while (end < s.size() && (std::isalnum(static_cast<unsigned char>(s[end])) || s[end] == '_')) ++end;
+            auto var = g_vars.find(s.substr(i + 1, end - i - 1));
+            if (var != g_vars.end()) {
+                out += var->second;
+                i = end;
+                continue;
+            }
+        }
+        out += s[i++];
     }
     return out;
 }
 
-std::string Escape(const std::string& s) {
+// A text as a step would write it.
+std::string Escaped(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes), [&](const Escape& x) { return x.c == c; });
+        if (e != std::end(kEscapes)) out += e->form;
         else out += c;
     }
     return out;
@@ -248,7 +279,7 @@ void Describe(HWND dialog, int id) {
         bool icon = ClassOf(c) == "Static" && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
         if (text.empty() || icon) continue;
         int cid = GetDlgCtrlID(c) & 0xFFFF;
-        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escape(text) +
+        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escaped(text) +
             (IsWindowEnabled(c) ? "" : " (greyed)"));
     }
 }
@@ -278,7 +309,7 @@ bool WaitDialog(int id, DWORD timeout) {
         seen += " " + std::to_string(Recognise(d));
         for (HWND c : Children(d)) {
             seen += " [" + std::to_string(GetDlgCtrlID(c) & 0xFFFF) + " " + ClassOf(c) + " \"" +
-                    Escape(WindowText(c)) + "\"]";
+                    Escaped(WindowText(c)) + "\"]";
         }
     }
     return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
@@ -344,22 +375,49 @@ HDDEDATA CALLBACK DdeIgnore(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, UL
     return nullptr;
 }
 
+// The stream of a step's words, each read as written and then expanded.
+class Words {
+public:
+    explicit Words(const std::string& line) : in_(line) {}
+    Words& operator>>(std::string& word) {
+        if (in_ >> word) word = Expand(word);
+        return *this;
+    }
+    Words& operator>>(long& number) {
+        in_ >> number;
+        return *this;
+    }
+    explicit operator bool() const { return static_cast<bool>(in_); }
+    // The rest of the line after one blank, expanded.
+    std::string rest() {
+        std::string r;
+        std::getline(in_, r);
+        std::size_t start = r.find_first_not_of(' ');
+        return start == std::string::npos ? std::string() : Expand(r.substr(start));
+    }
+
+private:
+    std::istringstream in_;
+};
+
 bool Run(const std::string& line) {
-    std::istringstream in(line);
+    Words in(line);
     std::string verb;
     in >> verb;
-    auto rest = [&] {
-        std::string r;
-        std::getline(in, r);
-        std::size_t start = r.find_first_not_of(' ');
-        return start == std::string::npos ? std::string() : Unescape(r.substr(start));
-    };
+    auto rest = [&] { return in.rest(); };
     auto number = [&](long fallback) {
         long v = fallback;
         if (!(in >> v)) v = fallback;
         return v;
     };
     Say("> " + line);
+    if (verb == "let") {
+        std::size_t name_at = line.find_first_not_of(' ', line.find("let") + 3);
+        std::size_t value_at = name_at == std::string::npos ? name_at : line.find(' ', name_at);
+        if (value_at == std::string::npos) return Fail("let NAME VALUE");
+        g_vars[line.substr(name_at, value_at - name_at)] = line.substr(value_at + 1);
+        return true;
+    }
     if (verb == "start") {
         std::string name, exe, dir;
         in >> name >> exe >> dir;
@@ -386,8 +444,8 @@ bool Run(const std::string& line) {
         if (c == nullptr) return false;
         std::string got = WindowText(c);
         bool ok = verb == "expect-text" ? got == want : got.find(want) != std::string::npos;
-        return ok || Fail("control shows \"" + Escape(got) + "\", expected " +
-                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escape(want) + "\"");
+        return ok || Fail("control shows \"" + Escaped(got) + "\", expected " +
+                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escaped(want) + "\"");
     }
     if (verb == "expect-enabled" || verb == "expect-disabled") {
         HWND c = Control(static_cast<int>(number(0)));
@@ -572,6 +630,16 @@ bool Run(const std::string& line) {
         in >> dir;
         return CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS ||
                Fail("cannot create " + dir);
+    }
+    if (verb == "delete") {
+        std::string file;
+        in >> file;
+        return DeleteFileA(file.c_str()) || Fail("cannot delete " + file);
+    }
+    if (verb == "expect-missing") {
+        std::string file;
+        in >> file;
+        return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES || Fail(file + " exists");
     }
     if (verb == "sleep") {
         Pump(static_cast<DWORD>(number(100)));

@@ -130,6 +130,7 @@ TEST(NameTaken, AScriptThatCannotBeExtractedIsACopyErrorWithRetry) {
         if (c.retry) s.os.user.answer(kDlgNewInstall, {Click(IDCANCEL)});
         s.run();
         EXPECT_EQ(s.os.user.dialog_ids(), c.dialogs) << c.what;
+        ASSERT_FALSE(s.os.user.shown.empty()) << c.what;
         EXPECT_EQ(s.os.user.shown[0].texts[1001], std::string("Access is denied.\r\n\nFilename: ") + c.temporary)
             << c.what;
         if (!c.other_script.empty()) {

@@ -40,6 +40,7 @@ std::intptr_t CompletionDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg
         if ((in.env.platform_class & kNewShell) != 0) RaiseDialog(in, dialog);
         return 1;
     }
+    if (msg == WM_ACTIVATEAPP && wparam == 0) RaiseOverGroupWindow(in, dialog);
     if (msg != WM_COMMAND) return 0;
     switch (wparam) {
         case IDOK:

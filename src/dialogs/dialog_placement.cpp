@@ -2,6 +2,8 @@
 // top; the fonts-only dialog fitted around its bitmap.
 #include "dialogs/dialog_table.h"
 
+#include "base/text.h"
+
 namespace zep {
 
 void PlaceDialog(Installer& in, Hwnd dialog) {
@@ -19,6 +21,20 @@ void PlaceDialog(Installer& in, Hwnd dialog) {
 void RaiseDialog(Installer& in, Hwnd dialog) {
     in.os.ui.set_window_pos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     in.os.ui.set_window_pos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void RaiseOverGroupWindow(Installer& in, Hwnd dialog) {
+    if ((in.env.platform_class & kNewShell) == 0 || in.script.group_name[0] == '\0' ||
+        in.dialogs.raised_over_group) {
+        return;
+    }
+    platform::Ui& ui = in.os.ui;
+    Hwnd front = ui.get_foreground_window();
+    char title[64];
+    if (front == 0 || front == dialog || ui.get_window_text(front, title, sizeof title) == 0) return;
+    if (!EqualsIgnoringAsciiCase(title, in.script.group_name)) return;
+    in.dialogs.raised_over_group = true;
+    RaiseDialog(in, dialog);
 }
 
 FontsOnlyLayout ComputeFontsOnlyLayout(const FontsOnlyInput& m) {

@@ -61,6 +61,11 @@ std::intptr_t CompletionDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg
 
 void PlaceDialog(Installer& in, Hwnd dialog);
 void RaiseDialog(Installer& in, Hwnd dialog);
+// The shell opens the new group's folder window when it carries out the group commands,
+// which were only queued, so it often appears after the completion dialog and covers it.
+// Called when the completion dialog loses the foreground: if the group's window took it,
+// the dialog comes to the front again (once).
+void RaiseOverGroupWindow(Installer& in, Hwnd dialog);
 void ShowHelp(Installer& in);
 void ShowReadme(Installer& in);
 

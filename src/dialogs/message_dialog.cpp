@@ -163,6 +163,9 @@ std::intptr_t MessageDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
         case WM_DRAWITEM:
             PaintFontsBitmap(in, *reinterpret_cast<const DrawItem*>(lparam));
             return 1;
+        case WM_ACTIVATEAPP:
+            if (wparam == 0 && in.dialogs.help_context == 2560) RaiseOverGroupWindow(in, dialog);
+            return 0;
         case WM_COMMAND:
             switch (wparam) {
                 case IDOK:

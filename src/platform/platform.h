@@ -161,6 +161,7 @@ public:
     virtual std::uint32_t get_window_thread_process_id(Hwnd window) = 0;  // the thread id
     virtual std::uint32_t get_window_style(Hwnd window) = 0;  // GetWindowLong(GWL_STYLE)
     virtual Hwnd get_parent(Hwnd window) = 0;
+    virtual Hwnd get_foreground_window() = 0;
     virtual bool bring_window_to_top(Hwnd window) = 0;
     virtual bool show_window(Hwnd window, int cmd) = 0;
     virtual bool set_window_text(Hwnd window, const char* text) = 0;

@@ -128,6 +128,7 @@ inline constexpr std::uint32_t WM_CLOSE = 0x0010;
 inline constexpr std::uint32_t WM_QUIT = 0x0012;
 inline constexpr std::uint32_t WM_SETTEXT = 0x000C;
 inline constexpr std::uint32_t WM_WININICHANGE = 0x001A;
+inline constexpr std::uint32_t WM_ACTIVATEAPP = 0x001C;
 inline constexpr std::uint32_t WM_FONTCHANGE = 0x001D;
 inline constexpr std::uint32_t WM_NEXTDLGCTL = 0x0028;
 inline constexpr std::uint32_t WM_DRAWITEM = 0x002B;

@@ -71,6 +71,7 @@ struct DialogState {
     char installed_dir[260];
     char installed_version[64];
     char replaced_version[64];
+    bool raised_over_group;  // the completion dialog came back in front of the group's window
 };
 
 struct CopyState {

@@ -199,6 +199,41 @@ TEST_F(Dialogs, CompletionComesToTheFrontOnTheNewShellOnly) {
     EXPECT_EQ(nt351.os.user.transcript_text().find("topmost"), std::string::npos);
 }
 
+// The shell's window for the new group can appear after the completion dialog: when it
+// takes the foreground the dialog comes to the front again, once; other windows do not.
+TEST_F(Dialogs, CompletionComesBackInFrontOfTheGroupsWindowOnce) {
+    auto raises = [&] {
+        std::string t = s.os.user.transcript_text();
+        std::size_t n = 0;
+        for (std::size_t at = t.find("\ntopmost"); at != std::string::npos; at = t.find("\ntopmost", at + 1)) ++n;
+        return n;
+    };
+    CopyText(s.in.script.group_name, "Sample Tool");
+    CopyText(s.in.script.run.message, "Start Sample Tool now?");
+    for (std::uint16_t id : {2201, 2202, 2203}) {
+        s.in.dialogs.raised_over_group = false;
+        std::size_t at_show = 0, after_other = 0, after_group = 0, after_again = 0;
+        s.os.user.answer(id, {Call([&](sim::SimPlatform& os, Hwnd d) {
+                                  at_show = raises();
+                                  os.machine().add_foreign_window("Notepad", "Untitled - Notepad");
+                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
+                                  after_other = raises();
+                                  os.machine().add_foreign_window("ExploreWClass", "SAMPLE TOOL");
+                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
+                                  after_group = raises();
+                                  os.machine().add_foreign_window("ExploreWClass", "Sample Tool");
+                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
+                                  after_again = raises();
+                              }),
+                              Click(id == 2201 ? IDOK : IDCANCEL)});
+        ShowInstallDialog(s.in, id, 0);
+        EXPECT_EQ(after_other, at_show) << id;
+        EXPECT_EQ(after_group, at_show + 1) << id;
+        EXPECT_EQ(after_again, after_group) << id;
+        EXPECT_TRUE(s.os.user.errors.empty()) << s.os.user.transcript_text();
+    }
+}
+
 TEST(FontsOnlyLayout, ATallBitmapSpreadsTheButtonsFromItsTopToItsBottom) {
     FontsOnlyInput m{};
     m.button_width = 114;

@@ -217,6 +217,7 @@ public:
     void sh_malloc_free(Pidl list) override;
     void sh_malloc_release() override;
     Hwnd get_desktop_window() override;
+    Hwnd get_foreground_window() override;
     Hdc get_dc(Hwnd window) override;
     int release_dc(Hwnd window, Hdc dc) override;
     int get_device_caps(Hdc dc, int index) override;

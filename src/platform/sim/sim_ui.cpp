@@ -812,6 +812,16 @@ Hwnd SimPlatform::get_desktop_window() {
     return kDesktop;
 }
 
+// The machine has no separate activation: the front visible top-level window has it.
+Hwnd SimPlatform::get_foreground_window() {
+    if (fail("get_foreground_window")) return 0;
+    for (Hwnd h : machine_.z_order) {
+        SimWindow* w = window(h);
+        if (w != nullptr && w->visible) return h;
+    }
+    return 0;
+}
+
 Hdc SimPlatform::get_dc(Hwnd) {
     if (fail("get_dc") || !machine_.display_dc) return 0;
     Hdc dc = next_gdi_++;

@@ -593,6 +593,10 @@ void Win32Platform::sh_malloc_release() {
 Hwnd Win32Platform::get_desktop_window() {
     return H(GetDesktopWindow());
 }
+
+Hwnd Win32Platform::get_foreground_window() {
+    return H(GetForegroundWindow());
+}
 Hdc Win32Platform::get_dc(Hwnd window) {
     return reinterpret_cast<Hdc>(GetDC(W(window)));
 }

@@ -19,7 +19,7 @@
 //   click CTRL [in DIALOG]        click a button (fails when it is greyed); with "in", a
 //                                 button of another dialog on screen, at once
 //   key NAME                      press a key in the current dialog: F1, ESCAPE, RETURN, TAB
-//   shot FILE.bmp                 screenshot of the current dialog
+//   shot FILE.bmp [screen]        screenshot of the current dialog, or of the whole screen
 //   wait-closed [MS]              wait until the current dialog is gone
 //   wait-exit NAME [MS]           wait until a started program ends
 //   expect-exit NAME CODE         ... with this exit code
@@ -27,6 +27,8 @@
 //                                 while it is stopped, only shot and click work on it
 //   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
 //   expect-top ID                 dialog ID is in front of every other window
+//   wait-window TITLE             wait until a visible top-level window of any program has
+//                                 this title (such as the shell's window of a new group)
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
@@ -315,9 +317,10 @@ bool WaitDialog(int id, DWORD timeout) {
     return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
 }
 
-void Screenshot(const std::string& file) {
-    RECT r{};
-    if (!IsWindow(g_dialog) || !GetWindowRect(g_dialog, &r) || r.right <= r.left || r.bottom <= r.top) {
+void Screenshot(const std::string& file, bool whole_screen) {
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (!whole_screen &&
+        (!IsWindow(g_dialog) || !GetWindowRect(g_dialog, &r) || r.right <= r.left || r.bottom <= r.top)) {
         Say("screenshot skipped: the dialog has closed");
         return;
     }
@@ -487,9 +490,9 @@ bool Run(const std::string& line) {
         return true;
     }
     if (verb == "shot") {
-        std::string file;
-        in >> file;
-        Screenshot(file);
+        std::string file, what;
+        in >> file >> what;
+        Screenshot(file, what == "screen");
         return true;
     }
     if (verb == "wait-closed") {
@@ -534,6 +537,15 @@ bool Run(const std::string& line) {
         HWND w = FindWindowA(cls.c_str(), nullptr);
         std::string got = w == nullptr ? "absent" : IsWindowVisible(w) ? "visible" : "hidden";
         return got == state || Fail("window " + cls + " is " + got);
+    }
+    if (verb == "wait-window") {
+        std::string title = rest();
+        for (DWORD start = GetTickCount(); FindWindowA(nullptr, title.c_str()) == nullptr ||
+                                           !IsWindowVisible(FindWindowA(nullptr, title.c_str()));) {
+            if (GetTickCount() - start > 20000) return Fail("no window \"" + title + "\" appeared");
+            Pump(50);
+        }
+        return true;
     }
     if (verb == "expect-top") {
         int id = static_cast<int>(number(0));

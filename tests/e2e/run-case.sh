@@ -13,7 +13,7 @@
 #   any other file: put beside setup.exe (INSTALL.INI, ...); sub-folders go to the work folder
 # setup.exe and its files are placed in C:\SETUP of a fresh prefix (or on A:), as on a
 # real machine. In steps.txt, $SETUP is the path of SETUP.EXE and $WORK the work folder as
-# Windows sees it. The work folder keeps the driver's log and the screenshots (PNG when
+# Windows sees it; the driver puts them in verbatim. The work folder keeps the driver's log and the screenshots (PNG when
 # ImageMagick is installed).
 set -euo pipefail
 case_dir=$(cd "$1" && pwd)
@@ -49,11 +49,12 @@ copy_files "$case_dir"
 
 setup_path='C:\SETUP\SETUP.EXE'
 [ -f "$case_dir/floppy" ] && setup_path='A:\SETUP.EXE'
-win_work="Z:$(echo "$work" | sed 's|/|\\|g')"
-while IFS= read -r line || [ -n "$line" ]; do
-  line=${line//\$WORK/"$win_work"}
-  printf '%s\n' "${line//\$SETUP/"$setup_path"}"
-done < "$case_dir/steps.txt" > "$work/steps.txt"
+# The driver puts these values in verbatim; nothing here rewrites the steps.
+{
+  printf 'let WORK Z:%s\n' "$(printf '%s' "$work" | tr / '\\')"
+  printf 'let SETUP %s\n' "$setup_path"
+  cat "$case_dir/steps.txt"
+} > "$work/steps.txt"
 cp "$build/tests/programs/driver/driver.exe" "$work/"
 
 args=(--display)
@@ -71,7 +72,7 @@ set +e
     mkdir -p "$WINEPREFIX/drive_c/SETUP"
     cp -r "$ZEP_SETUP_DIR/." "$WINEPREFIX/drive_c/SETUP/"
   fi
-  "$WINE" "$ZEP_WORK/driver.exe" "Z:$(echo "$ZEP_WORK/steps.txt" | sed "s|/|\\\\|g")"
+  "$WINE" "$ZEP_WORK/driver.exe" "Z:$(printf "%s" "$ZEP_WORK/steps.txt" | tr / "\\\\")"
   if [ -f "$ZEP_CASE_DIR/check.sh" ]; then bash "$ZEP_CASE_DIR/check.sh"; fi
 ' 2>&1 | tee "$work/driver.log"
 status=${PIPESTATUS[0]}

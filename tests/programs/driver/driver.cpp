@@ -4,8 +4,12 @@
 //
 //   driver.exe STEPS.TXT
 //
-// Steps, one per line (# starts a comment; TEXT runs to the end of the line, \n is a
-// line feed):
+// Steps, one per line (# starts a comment; TEXT runs to the end of the line, <LF> in it is
+// a line feed, a form no Windows path can hold):
+//   let NAME VALUE                $NAME in later steps stands for VALUE, taken verbatim to
+//                                 the end of the line; it is put in after the step is split
+//                                 into words and its escapes are read, so a path with
+//                                 spaces or backslash sequences arrives as it is
 //   start NAME EXE [DIR]          start a program; NAME names it for later steps
 //   wait-dialog ID [MS]           wait for dialog ID of a started program; it becomes current
 //   expect-text CTRL TEXT         the current dialog's control shows exactly TEXT
@@ -34,6 +38,7 @@
 #include <ddeml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -72,15 +77,31 @@ bool Fail(const std::string& why) {
     return false;
 }
 
-std::string Unescape(const std::string& s) {
+std::map<std::string, std::string> g_vars;
+
+constexpr char kLineFeed[] = "<LF>";
+
+// A step's word or text with $NAME replaced by its value; a line feed is read from <LF> in
+// the step's own text only, never from a value.
+std::string Expand(const std::string& s) {
     std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
+    for (std::size_t i = 0; i < s.size();) {
+        if (s.compare(i, sizeof kLineFeed - 1, kLineFeed) == 0) {
             out += '\n';
-            ++i;
-        } else {
-            out += s[i];
+            i += sizeof kLineFeed - 1;
+            continue;
         }
+        if (s[i] == '$') {
+            std::size_t end = i + 1;
+            while (end < s.size() && (std::isalnum(static_cast<unsigned char>(s[end])) || s[end] == '_')) ++end;
+            auto var = g_vars.find(s.substr(i + 1, end - i - 1));
+            if (var != g_vars.end()) {
+                out += var->second;
+                i = end;
+                continue;
+            }
+        }
+        out += s[i++];
     }
     return out;
 }
@@ -88,8 +109,8 @@ std::string Unescape(const std::string& s) {
 std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
+        if (c == '\n') out += kLineFeed;
+        else if (c == '\r') out += "<CR>";
         else out += c;
     }
     return out;
@@ -344,22 +365,49 @@ HDDEDATA CALLBACK DdeIgnore(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, UL
     return nullptr;
 }
 
+// The stream of a step's words, each read as written and then expanded.
+class Words {
+public:
+    explicit Words(const std::string& line) : in_(line) {}
+    Words& operator>>(std::string& word) {
+        if (in_ >> word) word = Expand(word);
+        return *this;
+    }
+    Words& operator>>(long& number) {
+        in_ >> number;
+        return *this;
+    }
+    explicit operator bool() const { return static_cast<bool>(in_); }
+    // The rest of the line after one blank, expanded.
+    std::string rest() {
+        std::string r;
+        std::getline(in_, r);
+        std::size_t start = r.find_first_not_of(' ');
+        return start == std::string::npos ? std::string() : Expand(r.substr(start));
+    }
+
+private:
+    std::istringstream in_;
+};
+
 bool Run(const std::string& line) {
-    std::istringstream in(line);
+    Words in(line);
     std::string verb;
     in >> verb;
-    auto rest = [&] {
-        std::string r;
-        std::getline(in, r);
-        std::size_t start = r.find_first_not_of(' ');
-        return start == std::string::npos ? std::string() : Unescape(r.substr(start));
-    };
+    auto rest = [&] { return in.rest(); };
     auto number = [&](long fallback) {
         long v = fallback;
         if (!(in >> v)) v = fallback;
         return v;
     };
     Say("> " + line);
+    if (verb == "let") {
+        std::size_t name_at = line.find_first_not_of(' ', line.find("let") + 3);
+        std::size_t value_at = name_at == std::string::npos ? name_at : line.find(' ', name_at);
+        if (value_at == std::string::npos) return Fail("let NAME VALUE");
+        g_vars[line.substr(name_at, value_at - name_at)] = line.substr(value_at + 1);
+        return true;
+    }
     if (verb == "start") {
         std::string name, exe, dir;
         in >> name >> exe >> dir;

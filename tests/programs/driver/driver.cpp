@@ -381,11 +381,11 @@ bool ExpectHelp(const std::string& title) {
                 if (IsWindowVisible(w)) seen += " [" + ClassOf(w) + " \"" + WindowText(w) + "\"]";
             }
             return Fail("the help viewer does not show \"" + title + "\"" +
-                        (viewer == nullptr ? " (no viewer; on screen:" + seen + ")" : " but \"" + Escape(topic.substr(0, 200)) + "\""));
+                        (viewer == nullptr ? " (no viewer; on screen:" + seen + ")" : " but \"" + Escaped(topic.substr(0, 200)) + "\""));
         }
         Pump(100);
     }
-    Say("help viewer \"" + WindowText(viewer) + "\" shows \"" + Escape(topic.substr(0, 300)) + "\"");
+    Say("help viewer \"" + WindowText(viewer) + "\" shows \"" + Escaped(topic.substr(0, 300)) + "\"");
     return true;
 }
 

@@ -45,6 +45,12 @@ struct DialogRow {
 
 extern const DialogRow kDialogTable[kDialogRows];
 
+// The help contexts that are no row's own: those of the pseudo ids, which show dialog 2300,
+// and the readme topic that button 1003 opens.
+inline constexpr std::uint32_t kHelpTargetIsInstalled = 3072;
+inline constexpr std::uint32_t kHelpTargetIsSource = 3328;
+inline constexpr std::uint32_t kHelpReadme = 3904;
+
 // Shows a dialog modally: nonzero for OK / Retry / Begin / Yes, 0 for Cancel / No. An id
 // that is neither a row nor a pseudo id shows nothing and returns 0.
 std::intptr_t ShowInstallDialog(Installer& in, std::uint16_t id, Hwnd parent);

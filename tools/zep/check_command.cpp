@@ -27,8 +27,9 @@ const char kHelp[] =
     "            platform words, values cut at 259 characters, numbered keys after a gap,\n"
     "            [Disk n] sections beyond TotalDisks, installation files missing from the\n"
     "            script's folder, a DiskSpace smaller than the files expand to, and a help\n"
-    "            file whose installed name a [Disk n] line also installs (clean-up would\n"
-    "            delete that copy).\n"
+    "            file that is not in the WinHelp format (make it with 'zep help') or whose\n"
+    "            installed name a [Disk n] line also installs (clean-up would delete that\n"
+    "            copy).\n"
     "\n"
     "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
     "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";

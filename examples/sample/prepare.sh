@@ -14,7 +14,7 @@ mkdir -p "$expected/DATA" "$expected/DOC"
 cp "$ZEP_WIN64_BUILD_DIR/examples/sample/program/sample.exe" "$expected/SAMPLE.EXE"
 cp "$expected/SAMPLE.EXE" "$expected/UNINST.EXE"
 cp "$here/files/README.TXT" "$expected/DOC/README.TXT"
-cp "$here/files/SAMPLE.HLP" "$expected/SAMPLE.HLP"
+"$zep" help "$here/help.txt" -o "$expected/SAMPLE.HLP" >/dev/null
 python3 "$here/make-font.py" "$expected/SAMPLE.TTF"
 # 150 000 bytes of data, delivered as 100 000 plain bytes on disk 1 and the rest, compressed,
 # on disk 2.

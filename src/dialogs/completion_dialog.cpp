@@ -38,9 +38,13 @@ std::intptr_t CompletionDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg
         ui.set_dlg_item_text(dialog, 1001, in.script.run.message);
         PlaceDialog(in, dialog);
         if ((in.env.platform_class & kNewShell) != 0) RaiseDialog(in, dialog);
+        WatchForGroupWindow(in, dialog);
         return 1;
     }
-    if (msg == WM_ACTIVATEAPP && wparam == 0) RaiseOverGroupWindow(in, dialog);
+    if (msg == WM_TIMER && wparam == kGroupWatchTimer) {
+        GroupWatchTick(in, dialog);
+        return 1;
+    }
     if (msg != WM_COMMAND) return 0;
     switch (wparam) {
         case IDOK:

@@ -93,6 +93,7 @@ std::size_t FormatMessageText(Installer& in, Hwnd dialog) {
             break;
         case 2560:  // 2201
             if ((in.env.platform_class & kNewShell) != 0) RaiseDialog(in, dialog);
+            WatchForGroupWindow(in, dialog);
             break;
         case 2816:  // 2200
             FormatText(out, size, format, in.script.run.name);
@@ -163,9 +164,10 @@ std::intptr_t MessageDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
         case WM_DRAWITEM:
             PaintFontsBitmap(in, *reinterpret_cast<const DrawItem*>(lparam));
             return 1;
-        case WM_ACTIVATEAPP:
-            if (wparam == 0 && in.dialogs.help_context == 2560) RaiseOverGroupWindow(in, dialog);
-            return 0;
+        case WM_TIMER:
+            if (wparam != kGroupWatchTimer) return 0;
+            GroupWatchTick(in, dialog);
+            return 1;
         case WM_COMMAND:
             switch (wparam) {
                 case IDOK:

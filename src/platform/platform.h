@@ -161,7 +161,9 @@ public:
     virtual std::uint32_t get_window_thread_process_id(Hwnd window) = 0;  // the thread id
     virtual std::uint32_t get_window_style(Hwnd window) = 0;  // GetWindowLong(GWL_STYLE)
     virtual Hwnd get_parent(Hwnd window) = 0;
-    virtual Hwnd get_foreground_window() = 0;
+    virtual bool is_window_visible(Hwnd window) = 0;
+    virtual std::uintptr_t set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) = 0;
+    virtual bool kill_timer(Hwnd window, std::uintptr_t id) = 0;
     virtual bool bring_window_to_top(Hwnd window) = 0;
     virtual bool show_window(Hwnd window, int cmd) = 0;
     virtual bool set_window_text(Hwnd window, const char* text) = 0;

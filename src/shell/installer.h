@@ -60,6 +60,12 @@ struct CopyError {
     char file[260];
 };
 
+// The completion dialog's watch for the shell's window of the new group.
+struct GroupWatch {
+    std::uint32_t ticks;    // timer ticks so far
+    std::uint32_t settled;  // ticks in a row with the window seen behind the dialog
+};
+
 struct DialogState {
     std::uint32_t help_context;  // of the dialog on screen; kNoHelp for none
     CopyError copy_error;
@@ -71,7 +77,7 @@ struct DialogState {
     char installed_dir[260];
     char installed_version[64];
     char replaced_version[64];
-    bool raised_over_group;  // the completion dialog came back in front of the group's window
+    GroupWatch group_watch;  // of the completion dialog
 };
 
 struct CopyState {

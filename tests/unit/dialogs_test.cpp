@@ -199,9 +199,10 @@ TEST_F(Dialogs, CompletionComesToTheFrontOnTheNewShellOnly) {
     EXPECT_EQ(nt351.os.user.transcript_text().find("topmost"), std::string::npos);
 }
 
-// The shell's window for the new group can appear after the completion dialog: when it
-// takes the foreground the dialog comes to the front again, once; other windows do not.
-TEST_F(Dialogs, CompletionComesBackInFrontOfTheGroupsWindowOnce) {
+// The shell's window for the new group can appear after the completion dialog: while the
+// dialog's timer runs, each tick with that window in front brings the dialog forward
+// again; the watch ends once the window has stayed behind for four ticks.
+TEST_F(Dialogs, CompletionComesBackInFrontOfTheGroupsWindow) {
     auto raises = [&] {
         std::string t = s.os.user.transcript_text();
         std::size_t n = 0;
@@ -211,27 +212,40 @@ TEST_F(Dialogs, CompletionComesBackInFrontOfTheGroupsWindowOnce) {
     CopyText(s.in.script.group_name, "Sample Tool");
     CopyText(s.in.script.run.message, "Start Sample Tool now?");
     for (std::uint16_t id : {2201, 2202, 2203}) {
-        s.in.dialogs.raised_over_group = false;
-        std::size_t at_show = 0, after_other = 0, after_group = 0, after_again = 0;
+        std::vector<std::size_t> seen;  // raises after each step
+        std::size_t timers_at_end = 99;
         s.os.user.answer(id, {Call([&](sim::SimPlatform& os, Hwnd d) {
-                                  at_show = raises();
-                                  os.machine().add_foreign_window("Notepad", "Untitled - Notepad");
-                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
-                                  after_other = raises();
+                                  auto tick = [&] {
+                                      os.send_message(d, WM_TIMER, kGroupWatchTimer, 0);
+                                      seen.push_back(raises());
+                                  };
+                                  seen.push_back(raises());
+                                  tick();  // no group window yet
+                                  os.machine().add_foreign_window("Notepad", "Sample Tool notes");
+                                  tick();  // another window in front: left alone
                                   os.machine().add_foreign_window("ExploreWClass", "SAMPLE TOOL");
-                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
-                                  after_group = raises();
-                                  os.machine().add_foreign_window("ExploreWClass", "Sample Tool");
-                                  os.send_message(d, WM_ACTIVATEAPP, 0, 77);
-                                  after_again = raises();
+                                  tick();  // the group's window in front: raised
+                                  os.machine().bring_to_top(os.find_window("ExploreWClass", nullptr));
+                                  tick();  // in front again: raised again
+                                  for (int i = 0; i < 4; ++i) tick();  // stays behind: the watch ends
+                                  timers_at_end = os.machine().window(d)->timers.size();
                               }),
                               Click(id == 2201 ? IDOK : IDCANCEL)});
         ShowInstallDialog(s.in, id, 0);
-        EXPECT_EQ(after_other, at_show) << id;
-        EXPECT_EQ(after_group, at_show + 1) << id;
-        EXPECT_EQ(after_again, after_group) << id;
+        const std::size_t first = seen[0];
+        EXPECT_EQ(seen, (std::vector<std::size_t>{first, first, first, first + 1, first + 2, first + 2, first + 2,
+                                                  first + 2, first + 2}))
+            << id;
+        EXPECT_EQ(timers_at_end, 0u) << id;
         EXPECT_TRUE(s.os.user.errors.empty()) << s.os.user.transcript_text();
     }
+    // No group, or the old shell: no watch at all.
+    s.in.script.group_name[0] = '\0';
+    std::size_t timers = 99;
+    s.os.user.answer(2201, {Call([&](sim::SimPlatform& os, Hwnd d) { timers = os.machine().window(d)->timers.size(); }),
+                            Click(IDOK)});
+    ShowInstallDialog(s.in, 2201, 0);
+    EXPECT_EQ(timers, 0u);
 }
 
 TEST(FontsOnlyLayout, ATallBitmapSpreadsTheButtonsFromItsTopToItsBottom) {

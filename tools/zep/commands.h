@@ -7,5 +7,6 @@ namespace zep::tool {
 int CompressCommand(int argc, char** argv);  // zep compress: files into SZDD form
 int ExpandCommand(int argc, char** argv);    // zep expand: SZDD files back
 int CheckCommand(int argc, char** argv);     // zep check: an install script, as setup.exe reads it
+int HelpCommand(int argc, char** argv);      // zep help: the installer's help file from plain text
 
 }  // namespace zep::tool

@@ -16,6 +16,7 @@ const Command kCommands[] = {
     {"compress", zep::tool::CompressCommand, "compress files into SZDD form (COMPRESS, LZ32)"},
     {"expand", zep::tool::ExpandCommand, "expand SZDD-compressed files"},
     {"check", zep::tool::CheckCommand, "report every error and warning of an install script"},
+    {"help", zep::tool::HelpCommand, "make the installer's help file (WinHelp) from plain text"},
     {nullptr, nullptr, nullptr},  // the list ends here; commands are added above this line
 };
 

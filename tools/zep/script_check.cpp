@@ -17,6 +17,7 @@
 #include "shell/environment.h"
 #include "shell/shell.h"
 #include "szdd/szdd.h"
+#include "tools/zep/help_file_check.h"
 #include "tools/zep/script_text.h"
 
 extern const std::uint8_t kSetupRes[];
@@ -413,6 +414,14 @@ private:
         return -1;
     }
 
+    bool help_file_is_real(const std::string& name) {
+        std::error_code ec;
+        for (const fs::directory_entry& f : fs::directory_iterator(options_.folder, ec)) {
+            if (SameName(f.path().filename().string(), name) && f.is_regular_file(ec)) return IsWinHelpFile(f.path());
+        }
+        return true;  // missing: reported as such
+    }
+
     void disks() {
         std::string key, total_text, help;
         int total = 0;
@@ -426,6 +435,9 @@ private:
             help_installed = comma == std::string::npos ? help : help.substr(comma + 1);
             if (!help_source.empty() && expanded_size(help_source) < 0 && !options_.folder.empty()) {
                 warn(help_at, "the help file " + help_source + " is not in " + options_.folder);
+            } else if (!help_source.empty() && !options_.folder.empty() && !help_file_is_real(help_source)) {
+                warn(help_at, "the help file " + help_source + " is not in the WinHelp format: F1, Help and the "
+                              "readme button show an error instead of a topic; make it with 'zep help'");
             }
         }
         std::int64_t bytes_for[3] = {0, 0, 0};

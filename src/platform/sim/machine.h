@@ -60,6 +60,7 @@ struct SimWindow {
     bool enabled = true;
     bool topmost = false;
     int text_limit = 0;  // EM_LIMITTEXT; 0 = none
+    std::map<std::uintptr_t, std::uint32_t> timers;  // SetTimer: id -> period in ms
     std::vector<Hwnd> children;
     // Procedures: a registered class's window procedure or a dialog's procedure.
     WindowProc window_proc = nullptr;

@@ -812,14 +812,25 @@ Hwnd SimPlatform::get_desktop_window() {
     return kDesktop;
 }
 
-// The machine has no separate activation: the front visible top-level window has it.
-Hwnd SimPlatform::get_foreground_window() {
-    if (fail("get_foreground_window")) return 0;
-    for (Hwnd h : machine_.z_order) {
-        SimWindow* w = window(h);
-        if (w != nullptr && w->visible) return h;
-    }
-    return 0;
+bool SimPlatform::is_window_visible(Hwnd h) {
+    SimWindow* w = window(h);
+    return w != nullptr && w->visible;
+}
+
+// Timers are kept, not run: a test sends WM_TIMER when it wants a tick.
+std::uintptr_t SimPlatform::set_timer(Hwnd h, std::uintptr_t id, std::uint32_t ms) {
+    if (fail("set_timer")) return 0;
+    SimWindow* w = window(h);
+    if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    w->timers[id] = ms;
+    return id;
+}
+
+bool SimPlatform::kill_timer(Hwnd h, std::uintptr_t id) {
+    if (fail("kill_timer")) return false;
+    SimWindow* w = window(h);
+    if (w == nullptr || w->timers.erase(id) == 0) return fail_with(ERROR_INVALID_PARAMETER);
+    return true;
 }
 
 Hdc SimPlatform::get_dc(Hwnd) {

@@ -594,8 +594,16 @@ Hwnd Win32Platform::get_desktop_window() {
     return H(GetDesktopWindow());
 }
 
-Hwnd Win32Platform::get_foreground_window() {
-    return H(GetForegroundWindow());
+bool Win32Platform::is_window_visible(Hwnd window) {
+    return IsWindowVisible(W(window)) != 0;
+}
+
+std::uintptr_t Win32Platform::set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) {
+    return SetTimer(W(window), id, ms, nullptr);
+}
+
+bool Win32Platform::kill_timer(Hwnd window, std::uintptr_t id) {
+    return KillTimer(W(window), id) != 0;
 }
 Hdc Win32Platform::get_dc(Hwnd window) {
     return reinterpret_cast<Hdc>(GetDC(W(window)));

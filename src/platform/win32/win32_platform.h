@@ -176,7 +176,9 @@ public:
     void sh_malloc_free(Pidl list) override;
     void sh_malloc_release() override;
     Hwnd get_desktop_window() override;
-    Hwnd get_foreground_window() override;
+    bool is_window_visible(Hwnd window) override;
+    std::uintptr_t set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) override;
+    bool kill_timer(Hwnd window, std::uintptr_t id) override;
     Hdc get_dc(Hwnd window) override;
     int release_dc(Hwnd window, Hdc dc) override;
     int get_device_caps(Hdc dc, int index) override;

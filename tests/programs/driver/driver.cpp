@@ -26,6 +26,11 @@
 //   suspend NAME | resume NAME    stop a started program's main thread, or let it go on;
 //                                 while it is stopped, only shot and click work on it
 //   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
+//   winhelp CONTEXT FILE          ask WinHelp for a help file's topic, as programs do
+//   expect-help TITLE             the help viewer shows the topic TITLE (its first line);
+//                                 "(none)": the viewer is open and shows no topic
+//   expect-help-caption TEXT      the help viewer's caption contains TEXT
+//   shot-help FILE.bmp            screenshot of the help viewer
 //   expect-top ID                 dialog ID is in front of every other window
 //   wait-window TITLE             wait until a visible top-level window of any program has
 //                                 this title (such as the shell's window of a new group)
@@ -317,11 +322,12 @@ bool WaitDialog(int id, DWORD timeout) {
     return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
 }
 
-void Screenshot(const std::string& file, bool whole_screen) {
+// A screenshot of a window, or of the whole screen when window is null.
+void Screenshot(const std::string& file, HWND window) {
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (!whole_screen &&
-        (!IsWindow(g_dialog) || !GetWindowRect(g_dialog, &r) || r.right <= r.left || r.bottom <= r.top)) {
-        Say("screenshot skipped: the dialog has closed");
+    if (window != nullptr &&
+        (!IsWindow(window) || !GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top)) {
+        Say("screenshot skipped: the window has closed");
         return;
     }
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -348,6 +354,43 @@ void Screenshot(const std::string& file, bool whole_screen) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     Say("screenshot " + file);
+}
+
+// The help viewer's window (winhlp32's main window) and the text of the topic it shows.
+HWND HelpViewer(std::string* topic = nullptr) {
+    HWND viewer = FindWindowA("MS_WINHELP", nullptr);
+    if (viewer == nullptr || !IsWindowVisible(viewer)) return nullptr;
+    if (topic != nullptr) {
+        topic->clear();
+        for (HWND c = GetWindow(viewer, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            std::string cls = ClassOf(c);
+            std::transform(cls.begin(), cls.end(), cls.begin(), [](unsigned char ch) { return std::tolower(ch); });
+            if (cls.find("richedit") != std::string::npos) *topic = WindowText(c);
+        }
+    }
+    return viewer;
+}
+
+bool ExpectHelp(const std::string& title) {
+    DWORD start = GetTickCount();
+    std::string topic;
+    HWND viewer = nullptr;
+    for (;;) {
+        viewer = HelpViewer(&topic);
+        std::string first = topic.substr(0, topic.find_first_of("\r\n"));
+        if (viewer != nullptr && (title == "(none)" ? topic.empty() : first == title)) break;
+        if (GetTickCount() - start > 20000) {
+            std::string seen;
+            for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+                if (IsWindowVisible(w)) seen += " [" + ClassOf(w) + " \"" + WindowText(w) + "\"]";
+            }
+            return Fail("the help viewer does not show \"" + title + "\"" +
+                        (viewer == nullptr ? " (no viewer; on screen:" + seen + ")" : " but \"" + Escaped(topic.substr(0, 200)) + "\""));
+        }
+        Pump(100);
+    }
+    Say("help viewer \"" + WindowText(viewer) + "\" shows \"" + Escaped(topic.substr(0, 300)) + "\"");
+    return true;
 }
 
 UINT KeyCode(const std::string& name) {
@@ -492,7 +535,7 @@ bool Run(const std::string& line) {
     if (verb == "shot") {
         std::string file, what;
         in >> file >> what;
-        Screenshot(file, what == "screen");
+        Screenshot(file, what == "screen" ? nullptr : g_dialog);
         return true;
     }
     if (verb == "wait-closed") {
@@ -545,6 +588,30 @@ bool Run(const std::string& line) {
             if (GetTickCount() - start > 20000) return Fail("no window \"" + title + "\" appeared");
             Pump(50);
         }
+        return true;
+    }
+    if (verb == "winhelp") {
+        unsigned long context = static_cast<unsigned long>(number(0));
+        std::string file = rest();
+        return WinHelpA(nullptr, file.c_str(), HELP_CONTEXT, context) || Fail("WinHelp refused " + file);
+    }
+    if (verb == "expect-help") return ExpectHelp(rest());
+    if (verb == "expect-help-caption") {
+        std::string want = rest();
+        HWND viewer = HelpViewer();
+        std::string got = viewer == nullptr ? "" : WindowText(viewer);
+        return (viewer != nullptr && got.find(want) != std::string::npos) ||
+               Fail("the help viewer's caption is \"" + got + "\", not one with \"" + want + "\"");
+    }
+    if (verb == "shot-help") {
+        // In front of the installer's dialogs and painted afresh: the shot is of the screen.
+        std::string file;
+        in >> file;
+        HWND viewer = HelpViewer();
+        SetWindowPos(viewer, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        Pump(700);
+        Screenshot(file, viewer);
         return true;
     }
     if (verb == "expect-top") {

@@ -14,4 +14,5 @@ seq -w 1 1500 | sed 's/$/ second part/' > "$ZEP_WORK/PART2.TXT"
 cat "$ZEP_WORK/pre/LOG.TXT" "$ZEP_SETUP_DIR/PART1.TXT" "$ZEP_WORK/PART2.TXT" > "$ZEP_WORK/expected/LOG.TXT"
 rm "$ZEP_WORK/PART2.TXT"
 # Its help file is the sample's.
-"$zep" compress -r -o "$ZEP_SETUP_DIR" "$here/../../../../examples/sample/files/SAMPLE.HLP" >/dev/null
+"$zep" help "$here/../../../../examples/sample/help.txt" -o "$ZEP_WORK/SAMPLE.HLP" >/dev/null
+"$zep" compress -r -o "$ZEP_SETUP_DIR" "$ZEP_WORK/SAMPLE.HLP" >/dev/null

@@ -392,7 +392,7 @@ TEST(Uninstall, UnreadableDataChangesNothing) {
         u.run();
         ASSERT_EQ(u.os.user.dialog_ids(), std::vector<std::uint16_t>{kDlgUnreadable});
         EXPECT_EQ(u.os.user.shown[0].texts[1001],
-                  "The uninstall information in C:\\SAMPLE\\UNINST.EXE cannot be read; nothing was removed.");
+                  "The uninstall information in C:\\SAMPLE\\UNINST.EXE cannot be read.");
         EXPECT_EQ(u.os.user.shown[0].title, "Uninstall");
     }
     EXPECT_EQ(Lines(Diff(installed, Capture(i.s.machine))), "");

@@ -44,7 +44,7 @@ string(JOIN " " zep_link_flags ${ZEP_STUB_LINK})
 string(JOIN " " zep_lib_flags ${zep_stub_lib_flags})
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/link-setup.sh CONTENT "#!/bin/sh
 set -e
-${CMAKE_RC_COMPILER} -I ${CMAKE_CURRENT_SOURCE_DIR}/resources -I . -O coff -i \"$1\" -o \"$2.res.o\"
-${CMAKE_CXX_COMPILER} -mwindows ${zep_link_flags} -o \"$2\" $<JOIN:$<TARGET_OBJECTS:setup_stub>, > \"$2.res.o\" $<TARGET_FILE:zep_logic> ${zep_lib_flags}
+\"${CMAKE_RC_COMPILER}\" -I \"${CMAKE_CURRENT_SOURCE_DIR}/resources\" -I . -O coff -i \"$1\" -o \"$2.res.o\"
+\"${CMAKE_CXX_COMPILER}\" -mwindows ${zep_link_flags} -o \"$2\" \"$<JOIN:$<TARGET_OBJECTS:setup_stub>,\" \">\" \"$2.res.o\" \"$<TARGET_FILE:zep_logic>\" ${zep_lib_flags}
 rm \"$2.res.o\"
 " FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

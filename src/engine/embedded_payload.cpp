@@ -58,7 +58,7 @@ std::uint16_t WriteResource(Installer& in, const char* temporary_path, std::uint
     } else {
         const std::uint32_t count = ResourceByteCount(in, found, id);
         // A short write (a full disk) would leave a cut file to expand: a failure too.
-        if (in.os.files.lwrite(file, data, count) != count) {
+        if (!WriteWhole(in, file, data, count)) {
             RecordFailure(in, temporary_path);
             result = kErrCopy;
         } else {

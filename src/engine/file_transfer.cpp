@@ -136,6 +136,13 @@ void QuietDelete(Installer& in, const char* path) {
     in.os.system.set_error_mode(mode);
 }
 
+bool WriteWhole(Installer& in, Hfile file, const void* data, std::uint32_t count) {
+    std::uint32_t written = in.os.files.lwrite(file, data, count);
+    if (written == count) return true;
+    if (written != static_cast<std::uint32_t>(HFILE_ERROR)) in.os.system.set_last_error(ERROR_DISK_FULL);
+    return false;
+}
+
 void CountBytes(Installer& in, std::int32_t bytes) {
     if (in.copy.progress_dialog == 0) return;
     std::int64_t sum = std::int64_t{in.copy.copied_bytes} + bytes;
@@ -216,7 +223,7 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
                 break;
             }
             if (n == 0) break;
-            if (files.lwrite(out, buffer.data, static_cast<std::uint32_t>(n)) != static_cast<std::uint32_t>(n)) {
+            if (!WriteWhole(in, out, buffer.data, static_cast<std::uint32_t>(n))) {
                 RecordFailure(in, destination_path);
                 result = kErrCopy;
                 break;

@@ -164,9 +164,11 @@ TEST_F(Engine, FailuresWhileWritingDeleteTheDestinationAndRestoreTheCount) {
         EXPECT_EQ(s.os.open_file_count(), 0u);
         EXPECT_EQ(s.os.global_block_count(), blocks);
     }
-    // A full disk gives a short write, which fails the same way.
+    // A full disk gives a short write with no error code of its own; it is recorded as a
+    // full disk, not as whatever error an earlier call left.
     s.os.faults.clear();
     s.machine.drive('C')->free_bytes = 50000;
+    s.os.set_last_error(ERROR_ACCESS_DENIED);
     EXPECT_EQ(Transfer("BIG.DAT"), kErrCopy);
     EXPECT_EQ(s.in.dialogs.copy_error.code, ERROR_DISK_FULL);
     EXPECT_EQ(Installed("BIG.DAT"), "(missing)");
@@ -353,6 +355,14 @@ TEST_F(Engine, EmbeddedFailuresLeaveNoTemporaryFile) {
         EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EX_")) << op;
         EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EXE")) << op;
     }
+    // A disk too full for the temporary file: a full disk, with the temporary file's path.
+    s.os.faults.clear();
+    s.machine.drive('C')->free_bytes = 100;
+    s.os.set_last_error(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(InstallOneFile(s.in, "SAMPLE.EXE", "", kTargetDir, 12002, 0), kErrCopy);
+    EXPECT_EQ(s.in.dialogs.copy_error.code, ERROR_DISK_FULL);
+    EXPECT_STREQ(s.in.dialogs.copy_error.file, "C:\\APP\\SAMPLE.EX_");
+    EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EX_"));
 }
 
 TEST_F(Engine, ATargetEndingInAnUnderscoreIsNotItsOwnTemporaryFile) {

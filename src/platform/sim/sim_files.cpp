@@ -210,10 +210,11 @@ std::uint32_t SimPlatform::lwrite(Hfile h, const void* buf, std::uint32_t count)
         n = static_cast<std::uint32_t>(count - (growth - f->drive->free_bytes));
         growth = f->drive->free_bytes;
     }
+    // On a full disk Wine writes what fits and returns the short count, leaving the last
+    // error as it was (seen on a small tmpfs drive).
     std::size_t written = std::fwrite(buf, 1, n, f->stream);
     std::fflush(f->stream);
     f->drive->free_bytes -= growth;
-    if (written < count) last_error_ = ERROR_DISK_FULL;
     return static_cast<std::uint32_t>(written);
 }
 

@@ -4,8 +4,8 @@
 //
 //   driver.exe STEPS.TXT
 //
-// Steps, one per line (# starts a comment; TEXT runs to the end of the line, <LF> in it is
-// a line feed, a form no Windows path can hold):
+// Steps, one per line (# starts a comment; TEXT runs to the end of the line, <LF> and <CR>
+// in it are a line feed and a carriage return, forms no Windows path can hold):
 //   let NAME VALUE                $NAME in later steps stands for VALUE, taken verbatim to
 //                                 the end of the line; it is put in after the step is split
 //                                 into words and its escapes are read, so a path with
@@ -30,6 +30,8 @@
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
+//   delete FILE                   delete a file (to make room on a full disk)
+//   expect-missing FILE           no file or folder of that name exists
 //   stopwatch start | stopwatch LABEL   start timing, or print the time since the start
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
@@ -79,16 +81,23 @@ bool Fail(const std::string& why) {
 
 std::map<std::string, std::string> g_vars;
 
-constexpr char kLineFeed[] = "<LF>";
+// Control characters in a step's own text, in a form no path can hold; never read from a
+// value put in for $NAME.
+struct Escape {
+    const char* form;
+    char c;
+};
+constexpr Escape kEscapes[] = {{"<LF>", '\n'}, {"<CR>", '\r'}};
 
-// A step's word or text with $NAME replaced by its value; a line feed is read from <LF> in
-// the step's own text only, never from a value.
+// A step's word or text with its escapes read and $NAME replaced by its value.
 std::string Expand(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i < s.size();) {
-        if (s.compare(i, sizeof kLineFeed - 1, kLineFeed) == 0) {
-            out += '\n';
-            i += sizeof kLineFeed - 1;
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                       [&](const Escape& x) { return s.compare(i, 4, x.form) == 0; });
+        if (e != std::end(kEscapes)) {
+            out += e->c;
+            i += 4;
             continue;
         }
         if (s[i] == '$') {
@@ -106,11 +115,12 @@ std::string Expand(const std::string& s) {
     return out;
 }
 
-std::string Escape(const std::string& s) {
+// A text as a step would write it.
+std::string Escaped(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += kLineFeed;
-        else if (c == '\r') out += "<CR>";
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes), [&](const Escape& x) { return x.c == c; });
+        if (e != std::end(kEscapes)) out += e->form;
         else out += c;
     }
     return out;
@@ -269,7 +279,7 @@ void Describe(HWND dialog, int id) {
         bool icon = ClassOf(c) == "Static" && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
         if (text.empty() || icon) continue;
         int cid = GetDlgCtrlID(c) & 0xFFFF;
-        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escape(text) +
+        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escaped(text) +
             (IsWindowEnabled(c) ? "" : " (greyed)"));
     }
 }
@@ -299,7 +309,7 @@ bool WaitDialog(int id, DWORD timeout) {
         seen += " " + std::to_string(Recognise(d));
         for (HWND c : Children(d)) {
             seen += " [" + std::to_string(GetDlgCtrlID(c) & 0xFFFF) + " " + ClassOf(c) + " \"" +
-                    Escape(WindowText(c)) + "\"]";
+                    Escaped(WindowText(c)) + "\"]";
         }
     }
     return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
@@ -434,8 +444,8 @@ bool Run(const std::string& line) {
         if (c == nullptr) return false;
         std::string got = WindowText(c);
         bool ok = verb == "expect-text" ? got == want : got.find(want) != std::string::npos;
-        return ok || Fail("control shows \"" + Escape(got) + "\", expected " +
-                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escape(want) + "\"");
+        return ok || Fail("control shows \"" + Escaped(got) + "\", expected " +
+                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escaped(want) + "\"");
     }
     if (verb == "expect-enabled" || verb == "expect-disabled") {
         HWND c = Control(static_cast<int>(number(0)));
@@ -620,6 +630,16 @@ bool Run(const std::string& line) {
         in >> dir;
         return CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS ||
                Fail("cannot create " + dir);
+    }
+    if (verb == "delete") {
+        std::string file;
+        in >> file;
+        return DeleteFileA(file.c_str()) || Fail("cannot delete " + file);
+    }
+    if (verb == "expect-missing") {
+        std::string file;
+        in >> file;
+        return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES || Fail(file + " exists");
     }
     if (verb == "sleep") {
         Pump(static_cast<DWORD>(number(100)));

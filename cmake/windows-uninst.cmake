@@ -33,6 +33,6 @@ trap 'rm -rf \"$tmp\"' EXIT
 cp \"$1\" \"$tmp/uninst.dat\"
 printf '#include \"uninst.rc\"\\n13000 256 \"uninst.dat\"\\n' > \"$tmp/data.rc\"
 cd \"$tmp\"
-${CMAKE_RC_COMPILER} -I ${CMAKE_CURRENT_SOURCE_DIR}/resources -I . -O coff -i data.rc -o data.res.o
-${CMAKE_CXX_COMPILER} -mwindows ${zep_link_flags} -o \"$out\" $<JOIN:$<TARGET_OBJECTS:uninst_stub>, > data.res.o $<TARGET_FILE:zep_uninstall> $<TARGET_FILE:zep_logic> ${zep_lib_flags}
+\"${CMAKE_RC_COMPILER}\" -I \"${CMAKE_CURRENT_SOURCE_DIR}/resources\" -I . -O coff -i data.rc -o data.res.o
+\"${CMAKE_CXX_COMPILER}\" -mwindows ${zep_link_flags} -o \"$out\" \"$<JOIN:$<TARGET_OBJECTS:uninst_stub>,\" \">\" data.res.o \"$<TARGET_FILE:zep_uninstall>\" \"$<TARGET_FILE:zep_logic>\" ${zep_lib_flags}
 " FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

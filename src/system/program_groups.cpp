@@ -31,6 +31,11 @@ bool Execute(Installer& in, Hconv conversation) {
                                             nullptr) != 0;
 }
 
+void SendDeleteGroup(Installer& in, Hconv conversation) {
+    FormatText(in.dialogs.scratch, sizeof in.dialogs.scratch, "[DeleteGroup(%s)]", in.script.group_name);
+    Execute(in, conversation);
+}
+
 void SendCommands(Installer& in, Hconv conversation) {
     platform::System& sys = in.os.system;
     ScriptTables& t = in.script;
@@ -44,8 +49,7 @@ void SendCommands(Installer& in, Hconv conversation) {
         FormatText(command, capacity, "[DeleteGroup(%s)]", group);
         Execute(in, conversation);
     }
-    FormatText(command, capacity, "[DeleteGroup(%s)]", t.group_name);
-    Execute(in, conversation);
+    SendDeleteGroup(in, conversation);
     FormatText(command, capacity, "[CreateGroup(%s)]", t.group_name);
     Execute(in, conversation);
     for (const GroupItem& item : t.group_items) {
@@ -62,14 +66,8 @@ void SendCommands(Installer& in, Hconv conversation) {
     }
 }
 
-}  // namespace
-
-void GroupStep(Installer& in) {
-    ScriptTables& t = in.script;
-    if (t.group_name[0] == '\0' || t.group_items[0].program == 0 || t.group_items[0].title == 0) return;
-    const char* status = in.shell.strings[kGroupStatus];
-    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
-
+// Runs commands over a conversation with Program Manager, which ends with them.
+void WithProgman(Installer& in, void (*commands)(Installer&, Hconv)) {
     platform::Dde& dde = in.os.dde;
     if (in.dde_instance == 0) {
         std::uint32_t instance = 0;
@@ -81,11 +79,29 @@ void GroupStep(Installer& in) {
     Hconv conversation = 0;
     if (service != 0 && topic != 0) conversation = dde.dde_connect(in.dde_instance, service, topic);
     if (conversation != 0) {
-        SendCommands(in, conversation);
+        commands(in, conversation);
         dde.dde_disconnect(conversation);
     }
     if (topic != 0) dde.dde_free_string_handle(in.dde_instance, topic);
     if (service != 0) dde.dde_free_string_handle(in.dde_instance, service);
+}
+
+}  // namespace
+
+bool ScriptMakesGroup(const Installer& in) {
+    const ScriptTables& t = in.script;
+    return t.group_name[0] != '\0' && t.group_items[0].program != 0 && t.group_items[0].title != 0;
+}
+
+void GroupStep(Installer& in) {
+    if (!ScriptMakesGroup(in)) return;
+    const char* status = in.shell.strings[kGroupStatus];
+    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
+    WithProgman(in, SendCommands);
+}
+
+void DeleteProgramGroup(Installer& in) {
+    if (ScriptMakesGroup(in)) WithProgman(in, SendDeleteGroup);
 }
 
 void ReleaseDdeInstance(Installer& in) {

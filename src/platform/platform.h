@@ -69,6 +69,11 @@ public:
                                             FileTime& out) = 0;
     virtual bool local_file_time_to_file_time(const FileTime& local, FileTime& out) = 0;
     virtual bool create_directory(const char* path) = 0;
+    virtual bool remove_directory(const char* path) = 0;
+    // MoveFileExA; with MOVEFILE_DELAY_UNTIL_REBOOT and no destination, a delete at the
+    // next restart (Windows NT only: Windows 95 has the function but fails it).
+    virtual bool move_file_ex(const char* from, const char* to, std::uint32_t flags) = 0;
+    virtual std::uint32_t get_short_path_name(const char* path, char* buf, std::uint32_t size) = 0;
     virtual bool get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
                                      std::uint32_t& bytes_per_sector,
                                      std::uint32_t& free_clusters,

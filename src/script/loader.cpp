@@ -180,6 +180,7 @@ std::uint16_t LocateScript(Installer& in) {
 // --- 2. [Basic Information]. ---
 
 std::uint16_t ReadHelpFile(Installer& in) {
+    SetSection(in, "Basic Information");
     char value[260];
     if (!ReadRequired(in, kKeyHelpFileName, value)) return kErrMissingKey;
     char source[260];
@@ -247,10 +248,11 @@ std::uint16_t ReadDiskSpace(Installer& in) {
     return kOk;
 }
 
+}  // namespace
+
 std::uint16_t ReadBasicInformation(Installer& in) {
     BasicInformation& b = in.script.basic;
     SetSection(in, "Basic Information");
-    if (std::uint16_t code = ReadHelpFile(in); code != kOk) return code;
     if (!ReadRequired(in, kKeyCaption, b.caption)) {
         CopyText(b.caption, "Install");
         return kErrMissingKey;
@@ -287,6 +289,8 @@ std::uint16_t ReadBasicInformation(Installer& in) {
 
 // --- 3. to 8. The list sections. ---
 
+namespace {
+
 std::uint16_t ReadFontSection(Installer& in, int& stored) {
     ListKeys(in);
     char value[260];
@@ -310,6 +314,8 @@ std::uint16_t ReadFonts(Installer& in) {
     return ReadFontSection(in, stored);
 }
 
+}  // namespace
+
 std::uint16_t ReadExitList(Installer& in) {
     SetSection(in, "Exit List");
     ListKeys(in);
@@ -326,6 +332,8 @@ std::uint16_t ReadExitList(Installer& in) {
     }
     return kOk;
 }
+
+namespace {
 
 std::uint16_t ReadDeleteList(Installer& in) {
     SetSection(in, "Delete List");
@@ -349,6 +357,8 @@ std::uint16_t ReadDeleteList(Installer& in) {
     }
     return kOk;
 }
+
+}  // namespace
 
 std::uint16_t ReadTargetSubdirectories(Installer& in) {
     SetSection(in, "Target Subdirectories");
@@ -390,6 +400,8 @@ std::uint16_t ReadProgramGroup(Installer& in) {
     }
     return kOk;
 }
+
+namespace {
 
 std::uint16_t ReadOldGroups(Installer& in) {
     SetSection(in, "Old Program Manager Groups");
@@ -529,8 +541,9 @@ std::uint16_t ReadDisks(Installer& in) {
 std::uint16_t LoadInstallScript(Installer& in) {
     using Step = std::uint16_t (*)(Installer&);
     static constexpr Step kSteps[] = {
-        LocateScript, ReadBasicInformation, ReadFonts,       ReadExitList, ReadDeleteList,
-        ReadTargetSubdirectories,           ReadProgramGroup, ReadOldGroups, ReadRun,
+        LocateScript,   ReadHelpFile,   ReadBasicInformation, ReadFonts,
+        ReadExitList,   ReadDeleteList, ReadTargetSubdirectories,
+        ReadProgramGroup, ReadOldGroups, ReadRun,
         ReadDisks,
     };
     for (Step step : kSteps) {

@@ -25,8 +25,9 @@ bool SameUninstaller(Installer& in, Hkey key, const char* uninstaller) {
     return in.os.system.lstrcmpi_a(data, uninstaller) == 0;
 }
 
-// Entries of earlier installations into the same directory go, whatever their name.
-void RemoveStaleEntries(Installer& in, const char* uninstaller) {
+}  // namespace
+
+void RemoveUninstallEntries(Installer& in, const char* uninstaller) {
     platform::Registry& reg = in.os.registry;
     Hkey uninstall = 0;
     if (reg.reg_open_key(HKEY_LOCAL_MACHINE, kUninstallKey, uninstall) != ERROR_SUCCESS) return;
@@ -49,7 +50,11 @@ void RemoveStaleEntries(Installer& in, const char* uninstaller) {
     reg.reg_close_key(uninstall);
 }
 
-}  // namespace
+bool UninstallerPath(Installer& in, char (&out)[260]) {
+    if (!RootPath(in, out, "uninst.exe", kTargetDir)) return false;
+    in.os.system.char_lower_buff(out, static_cast<std::uint32_t>(TextLength(out)));
+    return true;
+}
 
 void ReadInstalledCopy(Installer& in, const char* ini) {
     platform::Profiles& p = in.os.profiles;
@@ -88,9 +93,8 @@ void WriteUninstallEntry(Installer& in) {
     // of the installed product stays as it is.
     if (b.uninstall_name[0] == '\0' || (in.env.platform_class & kOldShell) != 0 || b.target_dir[0] == '\0') return;
     char uninstaller[260];
-    if (!RootPath(in, uninstaller, "uninst.exe", kTargetDir)) return;
-    in.os.system.char_lower_buff(uninstaller, static_cast<std::uint32_t>(TextLength(uninstaller)));
-    RemoveStaleEntries(in, uninstaller);
+    if (!UninstallerPath(in, uninstaller)) return;
+    RemoveUninstallEntries(in, uninstaller);
 
     char path[260];
     if (!FitsPath(path, b.uninstall_name)) return;

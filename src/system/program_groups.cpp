@@ -46,6 +46,13 @@ bool Argument(const char* text, char (&out)[260]) {
     return CopyText(out, "\"") && AppendText(out, text) && AppendText(out, "\"");
 }
 
+void SendDeleteGroup(Installer& in, Hconv conversation) {
+    char group[260];
+    Argument(in.script.group_name, group);  // ScriptMakesGroup refused a name that cannot be sent
+    FormatText(in.dialogs.scratch, sizeof in.dialogs.scratch, "[DeleteGroup(%s)]", group);
+    Execute(in, conversation);
+}
+
 void SendCommands(Installer& in, Hconv conversation) {
     platform::System& sys = in.os.system;
     ScriptTables& t = in.script;
@@ -61,9 +68,8 @@ void SendCommands(Installer& in, Hconv conversation) {
         FormatText(command, capacity, "[DeleteGroup(%s)]", group);
         Execute(in, conversation);
     }
-    Argument(t.group_name, group);  // GroupStep refused a name that cannot be sent
-    FormatText(command, capacity, "[DeleteGroup(%s)]", group);
-    Execute(in, conversation);
+    SendDeleteGroup(in, conversation);
+    Argument(t.group_name, group);
     FormatText(command, capacity, "[CreateGroup(%s)]", group);
     Execute(in, conversation);
     for (const GroupItem& item : t.group_items) {
@@ -81,19 +87,8 @@ void SendCommands(Installer& in, Hconv conversation) {
     }
 }
 
-}  // namespace
-
-void GroupStep(Installer& in) {
-    ScriptTables& t = in.script;
-    if (t.group_name[0] == '\0' || t.group_items[0].program == 0 || t.group_items[0].title == 0) return;
-    // Every item names a program in the target directory; without one (fonts only) the
-    // group would only be replaced by an empty one, losing the installed product's.
-    if (t.basic.target_dir[0] == '\0') return;
-    char group[260];
-    if (!Argument(t.group_name, group)) return;
-    const char* status = in.shell.strings[kGroupStatus];
-    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
-
+// Runs commands over a conversation with Program Manager, which ends with them.
+void WithProgman(Installer& in, void (*commands)(Installer&, Hconv)) {
     platform::Dde& dde = in.os.dde;
     if (in.dde_instance == 0) {
         std::uint32_t instance = 0;
@@ -105,11 +100,34 @@ void GroupStep(Installer& in) {
     Hconv conversation = 0;
     if (service != 0 && topic != 0) conversation = dde.dde_connect(in.dde_instance, service, topic);
     if (conversation != 0) {
-        SendCommands(in, conversation);
+        commands(in, conversation);
         dde.dde_disconnect(conversation);
     }
     if (topic != 0) dde.dde_free_string_handle(in.dde_instance, topic);
     if (service != 0) dde.dde_free_string_handle(in.dde_instance, service);
+}
+
+}  // namespace
+
+bool ScriptMakesGroup(const Installer& in) {
+    const ScriptTables& t = in.script;
+    char group[260];
+    return t.group_name[0] != '\0' && t.group_items[0].program != 0 && t.group_items[0].title != 0 &&
+           Argument(t.group_name, group);
+}
+
+void GroupStep(Installer& in) {
+    if (!ScriptMakesGroup(in)) return;
+    // Every item names a program in the target directory; without one (fonts only) the
+    // group would only be replaced by an empty one, losing the installed product's.
+    if (in.script.basic.target_dir[0] == '\0') return;
+    const char* status = in.shell.strings[kGroupStatus];
+    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
+    WithProgman(in, SendCommands);
+}
+
+void DeleteProgramGroup(Installer& in) {
+    if (ScriptMakesGroup(in)) WithProgman(in, SendDeleteGroup);
 }
 
 void ReleaseDdeInstance(Installer& in) {

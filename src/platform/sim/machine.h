@@ -195,6 +195,17 @@ public:
         std::vector<std::string> commands;
     } progman;
 
+    // What Windows NT was asked to do at its next start (MoveFileEx with
+    // MOVEFILE_DELAY_UNTIL_REBOOT), in order; an empty destination deletes.
+    struct PendingMove {
+        std::string from, to;
+    };
+    std::vector<PendingMove> pending_moves;
+    // A restart: the pending moves are carried out (a folder goes only when empty), and on
+    // Windows 95 the [rename] list of WININIT.INI, which then becomes WININIT.BAK.
+    // Every process must have ended.
+    void restart();
+
     // Programs started, and which command lines can start (a file that exists can).
     std::vector<StartedProgram> started;
     std::vector<Hwnd> raised;  // windows brought to the top, in order

@@ -105,6 +105,9 @@ public:
                                     FileTime& out) override;
     bool local_file_time_to_file_time(const FileTime& local, FileTime& out) override;
     bool create_directory(const char* path) override;
+    bool remove_directory(const char* path) override;
+    bool move_file_ex(const char* from, const char* to, std::uint32_t flags) override;
+    std::uint32_t get_short_path_name(const char* path, char* buf, std::uint32_t size) override;
     bool get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
                              std::uint32_t& bytes_per_sector, std::uint32_t& free_clusters,
                              std::uint32_t& total_clusters) override;

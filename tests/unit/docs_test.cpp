@@ -1,13 +1,16 @@
-// The script reference's key index names exactly the sections and keys the loader reads:
-// the loader is run on every platform and display with scripts that reach every branch,
-// and the names it asks the profile functions for are compared with the index.
+// The author's documentation holds to the code: the script reference's key index names
+// exactly the sections and keys the loader reads (the loader is run on every platform and
+// display with scripts that reach every branch, and the names it asks the profile functions
+// for are compared with the index), and the dialog gallery shows every dialog.
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 
+#include "dialogs/dialog_table.h"
 #include "script/loader.h"
 #include "shell/environment.h"
 #include "tests/support/sim_install.h"
@@ -157,6 +160,22 @@ TEST(ScriptReference, NamesExactlyTheKeysTheLoaderReads) {
     ASSERT_FALSE(named.empty()) << "the reference has no key index";
     for (const std::string& k : read) EXPECT_TRUE(named.count(k)) << "the loader reads " << k << ", the reference does not name it";
     for (const std::string& k : named) EXPECT_TRUE(read.count(k)) << "the reference names " << k << ", the loader never reads it";
+}
+
+// Every row of the dialog table (2300 as the two ids that show it) and the progress dialog.
+TEST(DialogGallery, ShowsEveryDialog) {
+    std::ifstream doc(ZEP_DOCS "/dialogs.md");
+    std::string text((std::istreambuf_iterator<char>(doc)), {});
+    ASSERT_FALSE(text.empty()) << "cannot read " ZEP_DOCS "/dialogs.md";
+    std::vector<int> ids = {2100, 2301, 2302};
+    for (const DialogRow& row : kDialogTable) {
+        if (row.id != 2300) ids.push_back(row.id);
+    }
+    for (int id : ids) {
+        std::string image = "dialogs/" + std::to_string(id) + ".png";
+        EXPECT_NE(text.find("](" + image + ")"), std::string::npos) << "the gallery does not show " << id;
+        EXPECT_TRUE(std::filesystem::is_regular_file(ZEP_DOCS "/" + image)) << image << " is missing";
+    }
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The sample product packed into one embedded setup.exe whose UNINST.EXE is an uninstaller
+# made for it: uninst.exe linked with the sample's data (until zep pack writes it), in
+# place of the sample's own UNINST.EX_. Also the files the user adds and edits later.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../../.." && pwd)
+"$ZEP_HOST_BUILD_DIR/tests/uninstall/uninstall_test_data" "$ZEP_SETUP_DIR" "$ZEP_WORK/uninst.dat" 23944 2080
+"$ZEP_WIN64_BUILD_DIR/link-uninst.sh" "$ZEP_WORK/uninst.dat" "$ZEP_WORK/UNINST.EXE"
+"$ZEP_HOST_BUILD_DIR/tools/zep/zep" compress -r -o "$ZEP_SETUP_DIR" "$ZEP_WORK/UNINST.EXE" >/dev/null
+"$repo/scripts/pack-embedded.sh" "$ZEP_SETUP_DIR" "$ZEP_WIN64_BUILD_DIR" "$ZEP_HOST_BUILD_DIR"
+printf 'my own notes\r\n' > "$ZEP_WORK/NOTES.TXT"
+printf 'Read me, as the user edited it.\r\n' > "$ZEP_WORK/README.TXT"

@@ -15,7 +15,7 @@ bool RecordsThisCopy(Installer& in) {
     char recorded[260];
     CopyText(recorded, in.dialogs.installed_dir);
     if (recorded[0] == '\0') return true;
-    AddTrailingBackslash(recorded, sizeof recorded);  // C:\SAMPLE, or C: for a drive root
+    AddTrailingBackslash(recorded, sizeof recorded);  // C:\SAMPLE is recorded without it, a root with it
     return in.os.system.lstrcmpi_a(recorded, in.script.basic.target_dir) == 0;
 }
 

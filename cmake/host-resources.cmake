@@ -12,3 +12,12 @@ add_custom_command(OUTPUT ${ZEP_SETUP_RES}
   DEPENDS resources/setup.rc resources/zep.ico resources/fonts.bmp
   VERBATIM)
 add_custom_target(setup_res ALL DEPENDS ${ZEP_SETUP_RES})
+
+# uninst.exe's templates and strings, for the uninstaller run on the simulated platform.
+set(ZEP_UNINST_RES ${CMAKE_BINARY_DIR}/uninst.res CACHE INTERNAL "")
+add_custom_command(OUTPUT ${ZEP_UNINST_RES}
+  COMMAND ${ZEP_WINDRES} -I ${CMAKE_CURRENT_SOURCE_DIR}/resources -O res
+          -i ${CMAKE_CURRENT_SOURCE_DIR}/resources/uninst.rc -o ${ZEP_UNINST_RES}
+  DEPENDS resources/uninst.rc resources/zep.ico
+  VERBATIM)
+add_custom_target(uninst_res ALL DEPENDS ${ZEP_UNINST_RES})

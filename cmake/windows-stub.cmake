@@ -37,15 +37,7 @@ add_custom_command(TARGET setup POST_BUILD
           -P ${PROJECT_SOURCE_DIR}/cmake/print-size.cmake
   VERBATIM)
 
-# link-setup.sh RESOURCES.RC OUT.EXE: setup.exe linked with other resources, for tests that
-# need an installer carrying its files. RESOURCES.RC may #include "setup.rc"; file names
-# in it are found from the current directory.
+# The link flags, for link-uninst.sh (windows-uninst.cmake).
 list(TRANSFORM ZEP_STUB_LIBS PREPEND -l OUTPUT_VARIABLE zep_stub_lib_flags)
 string(JOIN " " zep_link_flags ${ZEP_STUB_LINK})
 string(JOIN " " zep_lib_flags ${zep_stub_lib_flags})
-file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/link-setup.sh CONTENT "#!/bin/sh
-set -e
-${CMAKE_RC_COMPILER} -I ${CMAKE_CURRENT_SOURCE_DIR}/resources -I . -O coff -i \"$1\" -o \"$2.res.o\"
-${CMAKE_CXX_COMPILER} -mwindows ${zep_link_flags} -o \"$2\" $<JOIN:$<TARGET_OBJECTS:setup_stub>, > \"$2.res.o\" $<TARGET_FILE:zep_logic> ${zep_lib_flags}
-rm \"$2.res.o\"
-" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -10,7 +10,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 dir=$1
 zep=$ZEP_HOST_BUILD_DIR/tools/zep/zep
 mkdir -p "$dir"
-cp "$here/INSTALL.INI" "$here/files/README.TXT" "$here/files/SAMPLE.HLP" "$dir/"
+cp "$here/INSTALL.INI" "$here/files/README.TXT" "$dir/"
+"$zep" help "$here/help.txt" -o "$dir/SAMPLE.HLP" >/dev/null
 cp "$ZEP_WIN64_BUILD_DIR/examples/sample/program/sample.exe" "$dir/SAMPLE.EXE"
 cp "$dir/SAMPLE.EXE" "$dir/UNINST.EXE"
 python3 "$here/make-font.py" "$dir/SAMPLE.TTF"

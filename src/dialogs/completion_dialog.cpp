@@ -16,10 +16,12 @@ void LaunchProgram(Installer& in, Hwnd dialog) {
     CopyText(directory, in.script.basic.target_dir);
     std::size_t n = TextLength(directory);
     if (n > 0) directory[n - 1] = '\0';  // the trailing backslash
+    // A UNC target has no drive to make current: its directory is entered directly.
+    const bool unc = command[0] == '\\' && command[1] == '\\';
     for (;;) {
         // The drive letter without regard to case: "c:\sample" starts as "C:\SAMPLE" does.
         const int drive = AsciiUpper(command[0]) - 64;
-        if (fits && ChangeDrive(in, drive) == 0 && ChangeDirectory(in, directory) == 0 &&
+        if (fits && (unc || ChangeDrive(in, drive) == 0) && ChangeDirectory(in, directory) == 0 &&
             in.os.ui.win_exec(command, SW_SHOWNORMAL) > 32) {
             return;
         }
@@ -36,6 +38,11 @@ std::intptr_t CompletionDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg
         ui.set_dlg_item_text(dialog, 1001, in.script.run.message);
         PlaceDialog(in, dialog);
         if ((in.env.platform_class & kNewShell) != 0) RaiseDialog(in, dialog);
+        WatchForGroupWindow(in, dialog);
+        return 1;
+    }
+    if (msg == WM_TIMER && wparam == kGroupWatchTimer) {
+        GroupWatchTick(in, dialog);
         return 1;
     }
     if (msg != WM_COMMAND) return 0;

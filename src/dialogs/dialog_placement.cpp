@@ -21,6 +21,44 @@ void RaiseDialog(Installer& in, Hwnd dialog) {
     in.os.ui.set_window_pos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+namespace {
+
+constexpr std::uint32_t kGroupWatchMs = 250;
+constexpr std::uint32_t kGroupWatchTicks = 40;   // gives up after 10 s
+constexpr std::uint32_t kGroupSettledTicks = 4;  // done once the window stayed behind for 1 s
+
+// Whether window lies in front of dialog.
+bool InFrontOf(Installer& in, Hwnd window, Hwnd dialog) {
+    for (Hwnd h = in.os.ui.get_window(dialog, GW_HWNDPREV); h != 0; h = in.os.ui.get_window(h, GW_HWNDPREV)) {
+        if (h == window) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void WatchForGroupWindow(Installer& in, Hwnd dialog) {
+    in.dialogs.group_watch = {};
+    if ((in.env.platform_class & kNewShell) == 0 || in.script.group_name[0] == '\0') return;
+    in.os.ui.set_timer(dialog, kGroupWatchTimer, kGroupWatchMs);
+}
+
+void GroupWatchTick(Installer& in, Hwnd dialog) {
+    GroupWatch& w = in.dialogs.group_watch;
+    Hwnd group = in.os.ui.find_window(nullptr, in.script.group_name);
+    if (group != 0 && in.os.ui.is_window_visible(group)) {
+        if (InFrontOf(in, group, dialog)) {
+            RaiseDialog(in, dialog);
+            w.settled = 0;
+        } else {
+            ++w.settled;
+        }
+    }
+    if (++w.ticks >= kGroupWatchTicks || w.settled >= kGroupSettledTicks) {
+        in.os.ui.kill_timer(dialog, kGroupWatchTimer);
+    }
+}
+
 FontsOnlyLayout ComputeFontsOnlyLayout(const FontsOnlyInput& m) {
     FontsOnlyLayout out{};
     const int column = 4 * m.button_height;

@@ -31,10 +31,10 @@ const DialogRow kDialogTable[kDialogRows] = {
 std::intptr_t ShowInstallDialog(Installer& in, std::uint16_t id, Hwnd parent) {
     std::uint32_t saved = in.dialogs.help_context;
     if (id == kErrTargetIsInstalled) {
-        in.dialogs.help_context = 3072;
+        in.dialogs.help_context = kHelpTargetIsInstalled;
         id = kDlgDirectoryInUse;
     } else if (id == kErrTargetIsSource) {
-        in.dialogs.help_context = 3328;
+        in.dialogs.help_context = kHelpTargetIsSource;
         id = kDlgDirectoryInUse;
     }
     int row = 0;
@@ -86,7 +86,7 @@ void ShowHelp(Installer& in) {
 void ShowReadme(Installer& in) {
     if (in.dialogs.help_context != kNoHelp) {
         in.os.ui.win_help(in.shell.main_window, in.script.basic.help_file_path, HELP_CONTEXT,
-                          3904);
+                          kHelpReadme);
     }
 }
 

@@ -45,6 +45,12 @@ struct DialogRow {
 
 extern const DialogRow kDialogTable[kDialogRows];
 
+// The help contexts that are no row's own: those of the pseudo ids, which show dialog 2300,
+// and the readme topic that button 1003 opens.
+inline constexpr std::uint32_t kHelpTargetIsInstalled = 3072;
+inline constexpr std::uint32_t kHelpTargetIsSource = 3328;
+inline constexpr std::uint32_t kHelpReadme = 3904;
+
 // Shows a dialog modally: nonzero for OK / Retry / Begin / Yes, 0 for Cancel / No. An id
 // that is neither a row nor a pseudo id shows nothing and returns 0.
 std::intptr_t ShowInstallDialog(Installer& in, std::uint16_t id, Hwnd parent);
@@ -61,6 +67,14 @@ std::intptr_t CompletionDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg
 
 void PlaceDialog(Installer& in, Hwnd dialog);
 void RaiseDialog(Installer& in, Hwnd dialog);
+// The shell carries out the group commands some time after they were queued and opens the
+// new group's window then, often over the completion dialog. On the new shell, after a
+// group was made, the completion dialog watches for a few seconds (a timer on the dialog)
+// and comes to the front again whenever that window lies in front of it; the watch ends
+// once the window has stayed behind for a second.
+inline constexpr std::uintptr_t kGroupWatchTimer = 1;
+void WatchForGroupWindow(Installer& in, Hwnd dialog);  // at WM_INITDIALOG
+void GroupWatchTick(Installer& in, Hwnd dialog);       // at WM_TIMER kGroupWatchTimer
 void ShowHelp(Installer& in);
 void ShowReadme(Installer& in);
 

@@ -47,8 +47,10 @@ std::intptr_t Initialise(Installer& in, Hwnd dialog) {
     switch (which) {
         case Which::kReinstall: {
             const bool newer = in.os.system.lstrcmpi_a(d.installed_version, b.old_product_version) > 0;
-            FormatText(d.scratch, sizeof d.scratch, format, newer ? b.product_name : b.old_product_name,
-                       d.installed_version, d.installed_dir);
+            const char* name = newer ? b.product_name : b.old_product_name;
+            // Without a version found and without OldProductName it would name nobody.
+            if (name[0] == '\0') name = b.product_name;
+            FormatText(d.scratch, sizeof d.scratch, format, name, d.installed_version, d.installed_dir);
             break;
         }
         case Which::kInsertDisk: FormatText(d.scratch, sizeof d.scratch, format, in.copy.disk_name); break;
@@ -126,13 +128,19 @@ std::intptr_t Accept(Installer& in, Hwnd dialog) {
             return Refuse(in, dialog, kErrCreateDirectory, true);
         }
     }
-    if (CreateTargetSubdirectories(in) != 0) return Refuse(in, dialog, kErrCreateDirectory, true);
-
+    // The subdirectories go below the full path: a relative entry names the current
+    // directory now, and would name one a level deeper below it.
     char full[260];
     CurrentDirectory(in, full);
     sys.oem_to_char(full, full);
+    if (CreateTargetSubdirectories(in, target ? full : in.script.basic.target_dir) != 0) {
+        return Refuse(in, dialog, kErrCreateDirectory, true);
+    }
     CopyText(entry, 260, full);
-    CopyText(d.replaced_version, sys.lstrcmpi_a(entry, d.installed_dir) == 0 ? d.installed_version : "");
+    // A disk dialog changes where the files come from, not where they go.
+    if (target) {
+        CopyText(d.replaced_version, sys.lstrcmpi_a(entry, d.installed_dir) == 0 ? d.installed_version : "");
+    }
     CopyText(d.message_arg, entry);
     AddTrailingBackslash(entry, 260);
 
@@ -236,16 +244,33 @@ int CreateDirectoryPath(Installer& in, const char* path) {
     return 0;
 }
 
-int CreateTargetSubdirectories(Installer& in) {
+int CreateTargetSubdirectories(Installer& in, const char* target) {
+    if (target[0] == '\0') return 0;  // fonts only: there is no target to create them in
     for (std::uint32_t i = 0; i < in.script.subdirectory_count; ++i) {
         char path[260];
-        CopyText(path, in.script.basic.target_dir);
+        if (!CopyText(path, target)) return -1;
         AddTrailingBackslash(path, sizeof path);
         char name[260] = {};
         in.os.system.get_atom_name(in.script.subdirectories[i], name, sizeof name);
         if (!AppendText(path, name) || CreateDirectoryPath(in, path) != 0) return -1;
     }
     return 0;
+}
+
+std::uint16_t CreateUpgradeTarget(Installer& in) {
+    char directory[260];
+    CopyText(directory, in.script.basic.target_dir);
+    CleanTrailingBackslashes(directory);
+    // A name that exists as a file passes the creation and still cannot be entered.
+    std::uint16_t code = kOk;
+    if (ChangeDirectory(in, directory) != 0 &&
+        (CreateDirectoryPath(in, directory) != 0 || ChangeDirectory(in, directory) != 0)) {
+        code = kErrCreateDirectory;
+    } else if (CreateTargetSubdirectories(in, in.script.basic.target_dir) != 0) {
+        code = kErrCreateDirectory;
+    }
+    RestoreWindowsDrive(in);
+    return code;
 }
 
 }  // namespace zep

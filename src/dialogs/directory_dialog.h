@@ -11,8 +11,12 @@ namespace zep {
 // existing and access-denied levels pass. 0 on success, -1 on failure.
 int CreateDirectoryPath(Installer& in, const char* path);
 
-// The [Target Subdirectories] below the target directory; 0 or -1.
-int CreateTargetSubdirectories(Installer& in);
+// The [Target Subdirectories] below target (a full path); 0 or -1.
+int CreateTargetSubdirectories(Installer& in, const char* target);
+
+// The upgrade path's target, which no directory dialog checked: created with its
+// subdirectories as the target dialogs do. 0, or 1400 for dialog 1400.
+std::uint16_t CreateUpgradeTarget(Installer& in);
 
 // Puts the focus back in the directory field once the refusing message has closed.
 void FocusDirectoryEdit(Installer& in, Hwnd dialog);

@@ -10,6 +10,30 @@ namespace {
 
 constexpr int kMessageText = 1001;
 
+// "\\SERVER\SHARE" of a UNC path; false for a path with a drive letter.
+bool ShareOf(const char* path, char (&out)[260]) {
+    if (path[0] != '\\' || path[1] != '\\') return false;
+    std::size_t n = 2;
+    for (int separators = 0; path[n] != '\0'; ++n) {
+        if (path[n] == '\\' && ++separators == 2) break;
+    }
+    return CopyText(out, sizeof out, path, n);
+}
+
+// Turns the format's first "%c" into "%s", so that a drive named by a share reads
+// "Drive \\SERVER\SHARE has ..." rather than "Drive \ has ...". False without one.
+bool UseTextForCharacter(char* format) {
+    for (char* p = format; p[0] != '\0' && p[1] != '\0'; ++p) {
+        if (p[0] == '%' && p[1] == '%') {
+            ++p;
+        } else if (p[0] == '%' && p[1] == 'c') {
+            p[1] = 's';
+            return true;
+        }
+    }
+    return false;
+}
+
 // Fills the scratch buffer for the dialog being opened; returns the format's length
 // (0 leaves the template text as it is).
 std::size_t FormatMessageText(Installer& in, Hwnd dialog) {
@@ -41,14 +65,24 @@ std::size_t FormatMessageText(Installer& in, Hwnd dialog) {
             AppendText(out, size, "\nFilename: ");
             AppendText(out, size, d.copy_error.file);
             break;
-        case 1280:  // 1400
-            FormatText(out, size, format, basic.target_dir);
+        case 1280: {  // 1400: the directory as typed, or the upgrade's without its backslash
+            char directory[260];
+            CopyText(directory, basic.target_dir);
+            std::size_t n = TextLength(directory);
+            while (n > 1 && directory[n - 1] == '\\' && directory[n - 2] != ':') directory[--n] = '\0';
+            FormatText(out, size, format, directory);
             break;
-        case 1536:  // 1500
-            FormatText(out, size, format, d.message_arg[0], d.free_kb,
-                       static_cast<std::uint32_t>((std::int64_t{basic.disk_space} + 512) >> 10),
-                       basic.product_name);
+        }
+        case 1536: {  // 1500
+            const std::uint32_t needed = static_cast<std::uint32_t>((std::int64_t{basic.disk_space} + 512) >> 10);
+            char share[260];
+            if (ShareOf(d.message_arg, share) && UseTextForCharacter(format)) {
+                FormatText(out, size, format, share, d.free_kb, needed, basic.product_name);
+            } else {
+                FormatText(out, size, format, d.message_arg[0], d.free_kb, needed, basic.product_name);
+            }
             break;
+        }
         case 1664:  // 1550
             LayoutFontsOnlyDialog(in, dialog);
             break;
@@ -59,6 +93,7 @@ std::size_t FormatMessageText(Installer& in, Hwnd dialog) {
             break;
         case 2560:  // 2201
             if ((in.env.platform_class & kNewShell) != 0) RaiseDialog(in, dialog);
+            WatchForGroupWindow(in, dialog);
             break;
         case 2816:  // 2200
             FormatText(out, size, format, in.script.run.name);
@@ -128,6 +163,10 @@ std::intptr_t MessageDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
             return 1;
         case WM_DRAWITEM:
             PaintFontsBitmap(in, *reinterpret_cast<const DrawItem*>(lparam));
+            return 1;
+        case WM_TIMER:
+            if (wparam != kGroupWatchTimer) return 0;
+            GroupWatchTick(in, dialog);
             return 1;
         case WM_COMMAND:
             switch (wparam) {

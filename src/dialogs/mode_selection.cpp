@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "dialogs/dialog_table.h"
+#include "dialogs/directory_dialog.h"
 #include "shell/environment.h"
 #include "system/product_settings.h"
 
@@ -25,7 +26,19 @@ std::intptr_t SelectInstallMode(Installer& in) {
         sys.lstrcmpi_a(d.installed_version, b.product_version) > 0) {
         return ShowInstallDialog(in, kErrNothingToUpgrade, 0);
     }
-    return ShowInstallDialog(in, kDlgUpgrade, 0);
+    // Begin goes into the installed directory: it and its subdirectories are made as the
+    // target dialogs make them (a new version may add one, or a folder may have gone),
+    // and the groups of the version it replaces can be found.
+    for (;;) {
+        const std::intptr_t begin = ShowInstallDialog(in, kDlgUpgrade, 0);
+        if (begin == 0) return 0;
+        const std::uint16_t code = CreateUpgradeTarget(in);
+        if (code == kOk) {
+            CopyText(d.replaced_version, d.installed_version);
+            return begin;
+        }
+        ShowInstallDialog(in, code, 0);
+    }
 }
 
 }  // namespace zep

@@ -20,15 +20,31 @@ namespace {
 
 constexpr int kStatusLine = 1001;
 
-// Where the copy is: the entry whose install has started and is not done yet, and the
-// last entry whose file is in place.
+constexpr std::size_t kMaxAssembled = 64;  // files assembled from parts; far more than scripts have
+
+// The length a file had before this run appended its first part to it.
+struct AppendStart {
+    Atom destination;
+    std::uint8_t kind;
+    std::int32_t length;
+};
+
+// Where the copy is: the entry whose install has started and is not done yet, the last
+// entry whose file is in place, and where this run began appending to each file.
 struct CopyPosition {
     bool active = false;
     FileEntry entry{};
     bool any_done = false;
     int done_disk = 0;
     std::uint16_t done_index = 0;
+    AppendStart starts[kMaxAssembled] = {};
+    std::size_t start_count = 0;
 };
+
+// Atoms are shared by names equal without regard to case.
+bool SameFile(const FileEntry& a, const FileEntry& b) {
+    return a.destination == b.destination && a.kind == b.kind;
+}
 
 // Calls visit(disk, index, entry) for every stored entry in script order until it
 // returns false.
@@ -46,41 +62,78 @@ void ForEachEntry(Installer& in, Visit visit) {
     }
 }
 
-void DeleteDestination(Installer& in, const FileEntry& e) {
+void NoteAppendStart(Installer& in, CopyPosition& p, const FileEntry& e) {
+    for (std::size_t k = 0; k < p.start_count; ++k) {
+        if (p.starts[k].destination == e.destination && p.starts[k].kind == e.kind) return;
+    }
+    if (p.start_count < kMaxAssembled) p.starts[p.start_count++] = {e.destination, e.kind, in.copy.append_from};
+}
+
+// A file assembled from parts is not left incomplete: when the copy stops, the file of an
+// Append part being installed, or of one not installed yet, is undone. What this run
+// wrote goes; what was there before it stays. A file this run wrote from its first part
+// is deleted; a file that was there before and only had parts appended is cut back to
+// the length it had before this run's first part.
+void UndoUnfinishedFile(Installer& in, const CopyPosition& p, const FileEntry& e) {
+    bool written_whole = false;
+    if (p.any_done) {
+        ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& done) {
+            written_whole = written_whole || ((done.flags & kFlagAppend) == 0 && SameFile(done, e));
+            return !(d == p.done_disk && i == p.done_index);
+        });
+    }
     char destination[260] = {};
     char path[260];
     in.os.system.get_atom_name(e.destination, destination, sizeof destination);
-    if (RootPath(in, path, destination, e.kind)) QuietDelete(in, path);
+    if (!RootPath(in, path, destination, e.kind)) return;
+    if (written_whole) {
+        QuietDelete(in, path);
+        return;
+    }
+    for (std::size_t k = 0; k < p.start_count; ++k) {
+        if (p.starts[k].destination != e.destination || p.starts[k].kind != e.kind) continue;
+        const std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
+        Hfile file = OpenPath(in, path, OF_WRITE | OF_SHARE_EXCLUSIVE);
+        if (file != HFILE_ERROR) {
+            if (in.os.files.llseek(file, p.starts[k].length, FILE_BEGIN) != HFILE_ERROR) {
+                in.os.files.lwrite(file, path, 0);  // a write of no bytes ends the file there
+            }
+            in.os.files.lclose(file);
+        }
+        in.os.system.set_error_mode(mode);
+        return;
+    }
+    // Nothing of this run's is in it: a failed part has already been taken out again.
 }
 
-// A file assembled from parts is not left incomplete: when the copy stops, the
-// destination of an Append part being installed is deleted, and so is a destination
-// written in this run that a part not yet installed would have appended to.
-void DeleteUnfinishedFiles(Installer& in, const CopyPosition& p) {
-    if (p.active && (p.entry.flags & kFlagAppend) != 0) DeleteDestination(in, p.entry);
-    if (!p.any_done) return;
-    constexpr std::size_t kMaxPending = 64;  // Append parts still to come; far more than scripts have
-    FileEntry pending[kMaxPending];
+void UndoUnfinishedFiles(Installer& in, const CopyPosition& p) {
+    FileEntry pending[kMaxAssembled];
     std::size_t count = 0;
-    bool after = false;
-    ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
-        if (after && (e.flags & kFlagAppend) != 0 && count < kMaxPending) pending[count++] = e;
-        after = after || (d == p.done_disk && i == p.done_index);
-        return true;
-    });
-    // Atoms are shared by names equal without regard to case.
-    auto same_file = [](const FileEntry& a, const FileEntry& b) {
-        return a.destination == b.destination && a.kind == b.kind;
-    };
-    bool deleted[kMaxPending] = {};
-    ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
+    if (p.active && (p.entry.flags & kFlagAppend) != 0) pending[count++] = p.entry;
+    if (p.any_done) {
+        // The Append parts still to come, whose file a part of this run has written.
+        bool after = false;
+        ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
+            if (after && (e.flags & kFlagAppend) != 0 && count < kMaxAssembled) pending[count++] = e;
+            after = after || (d == p.done_disk && i == p.done_index);
+            return true;
+        });
+        std::size_t kept = 0;
         for (std::size_t k = 0; k < count; ++k) {
-            if (deleted[k] || !same_file(pending[k], e)) continue;
-            DeleteDestination(in, pending[k]);
-            for (std::size_t j = k; j < count; ++j) deleted[j] = deleted[j] || same_file(pending[j], pending[k]);
+            bool written = k == 0 && p.active && (p.entry.flags & kFlagAppend) != 0;
+            ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& done) {
+                written = written || SameFile(done, pending[k]);
+                return !(d == p.done_disk && i == p.done_index);
+            });
+            if (written) pending[kept++] = pending[k];
         }
-        return !(d == p.done_disk && i == p.done_index);
-    });
+        count = kept;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        bool seen = false;
+        for (std::size_t j = 0; j < k; ++j) seen = seen || SameFile(pending[j], pending[k]);
+        if (!seen) UndoUnfinishedFile(in, p, pending[k]);
+    }
 }
 
 void ShowStatus(Installer& in, Atom description) {
@@ -100,6 +153,7 @@ std::uint16_t InstallEntry(Installer& in, const FileEntry& e, CopyPosition& posi
     for (;;) {
         std::uint16_t code = InstallOneFile(in, destination, source, e.kind, e.resource_id, e.flags);
         if (code == kOk) {
+            if ((e.flags & kFlagAppend) != 0) NoteAppendStart(in, position, e);
             position.any_done = true;
             position.done_disk = disk;
             position.done_index = index;
@@ -183,7 +237,7 @@ int RunCopyDriver(Installer& in) {
         PostCopySteps(in);
     } else {
         FontStep(in, FontMode::kPutBack);
-        DeleteUnfinishedFiles(in, position);
+        UndoUnfinishedFiles(in, position);
     }
     ui.destroy_window(progress);
     in.dialogs.help_context = saved_help;

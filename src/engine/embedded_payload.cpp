@@ -23,15 +23,6 @@ std::uint32_t ResourceByteCount(Installer& in, Hrsrc resource, std::uint16_t id)
     return stated != 0 && stated < size ? stated : size;
 }
 
-// The target name with its last character replaced by "_": SAMPLE.EXE gives SAMPLE.EX_.
-// A name that already ends in "_" would be its own temporary file, read and truncated at
-// once; it takes "~" instead.
-void TemporaryName(const char* target, char (&out)[260]) {
-    CopyText(out, target);
-    std::size_t n = TextLength(out);
-    if (n > 0) out[n - 1] = out[n - 1] == '_' ? '~' : '_';
-}
-
 void StampFile(Installer& in, Hfile file) {
     FileTime local{}, utc{};
     if (!in.os.files.dos_date_time_to_file_time(in.shell.stamp_date, in.shell.stamp_time, local)) return;
@@ -58,7 +49,7 @@ std::uint16_t WriteResource(Installer& in, const char* temporary_path, std::uint
     } else {
         const std::uint32_t count = ResourceByteCount(in, found, id);
         // A short write (a full disk) would leave a cut file to expand: a failure too.
-        if (in.os.files.lwrite(file, data, count) != count) {
+        if (!WriteWhole(in, file, data, count)) {
             RecordFailure(in, temporary_path);
             result = kErrCopy;
         } else {
@@ -71,6 +62,14 @@ std::uint16_t WriteResource(Installer& in, const char* temporary_path, std::uint
 }
 
 }  // namespace
+
+// A name that already ends in "_" would be its own temporary file, read and truncated at
+// once; it takes "~" instead.
+void TemporaryName(const char* target, char (&out)[260]) {
+    CopyText(out, target);
+    std::size_t n = TextLength(out);
+    if (n > 0) out[n - 1] = out[n - 1] == '_' ? '~' : '_';
+}
 
 std::uint16_t InstallEmbeddedFile(Installer& in, const char* target, int kind, std::uint16_t resource_id,
                                   std::uint8_t flags) {

@@ -17,6 +17,10 @@ inline constexpr std::uint16_t kFirstFileResource = 12002;
 std::uint16_t InstallOneFile(Installer& in, const char* destination, const char* source, int kind,
                              std::uint16_t resource_id, std::uint8_t flags);
 
+// The temporary file an embedded target is written to first: the target name with its
+// last character replaced by "_" (SAMPLE.EXE gives SAMPLE.EX_).
+void TemporaryName(const char* target, char (&out)[260]);
+
 // Writes resource id to a temporary file beside the target and expands it into place.
 std::uint16_t InstallEmbeddedFile(Installer& in, const char* target, int kind,
                                   std::uint16_t resource_id, std::uint8_t flags);

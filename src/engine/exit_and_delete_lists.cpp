@@ -6,6 +6,12 @@
 
 namespace zep {
 
+namespace {
+
+constexpr std::uint32_t kCloseWait = 5000;  // milliseconds
+
+}  // namespace
+
 bool TitleMatches(const char* title, const char* prefixes) {
     for (const char* p = prefixes; *p != '\0';) {
         const char* comma = p;
@@ -31,7 +37,11 @@ void CloseRunningCopies(Installer& in) {
             ui.get_window_text(window, title, sizeof title);
             if (!TitleMatches(title, prefixes)) continue;
         }
-        ui.send_message(window, WM_CLOSE, 0, 0);
+        // A program that no longer answers would hold SendMessage, and setup with it, for
+        // good: it is given up on at once, and a slow one after a few seconds, like a
+        // program that refuses to close.
+        std::uintptr_t answer = 0;
+        ui.send_message_timeout(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseWait, &answer);
     }
 }
 

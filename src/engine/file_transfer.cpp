@@ -103,6 +103,41 @@ std::uint16_t SourceMissing(Installer& in, const char* source, const char* sourc
     return kErrCopy;
 }
 
+// What an SZDD source's header promises. LZ32 reports success for a file cut short or
+// with a damaged header, writing what it could decode or nothing; the length lets the
+// copy see that.
+struct Promise {
+    bool szdd = false;
+    bool known_method = false;  // mode 'A', the only one there is
+    std::int64_t length = 0;
+};
+
+// Reads the header of the source, which is left at its start, where LZ32 begins too.
+Promise ReadPromise(Installer& in, Hfile source) {
+    static constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
+    std::uint8_t header[14] = {};
+    const std::uint32_t n = in.os.files.lread(source, header, sizeof header);
+    in.os.files.llseek(source, 0, FILE_BEGIN);
+    Promise p;
+    if (n != sizeof header) return p;
+    for (std::size_t i = 0; i < sizeof kSignature; ++i) {
+        if (header[i] != kSignature[i]) return p;
+    }
+    p.szdd = true;
+    p.known_method = header[8] == 'A';
+    p.length = std::int64_t{header[10]} | std::int64_t{header[11]} << 8 | std::int64_t{header[12]} << 16 |
+               std::int64_t{header[13]} << 24;
+    return p;
+}
+
+// A copy that did not produce the length the header names is a copy error of the source.
+std::uint16_t CheckLength(Installer& in, const Promise& p, std::int64_t installed, const char* source_path) {
+    if (!p.szdd || (p.known_method && installed == p.length)) return kOk;
+    in.os.system.set_last_error(p.known_method && installed < p.length ? ERROR_HANDLE_EOF : ERROR_INVALID_DATA);
+    RecordFailure(in, source_path);
+    return kErrCopy;
+}
+
 // A path that does not fit its 260-character buffer fails as the system would fail it.
 std::uint16_t PathTooLong(Installer& in, const char* name) {
     in.os.system.set_last_error(ERROR_FILENAME_EXCED_RANGE);
@@ -136,6 +171,13 @@ void QuietDelete(Installer& in, const char* path) {
     in.os.system.set_error_mode(mode);
 }
 
+bool WriteWhole(Installer& in, Hfile file, const void* data, std::uint32_t count) {
+    std::uint32_t written = in.os.files.lwrite(file, data, count);
+    if (written == count) return true;
+    if (written != static_cast<std::uint32_t>(HFILE_ERROR)) in.os.system.set_last_error(ERROR_DISK_FULL);
+    return false;
+}
+
 void CountBytes(Installer& in, std::int32_t bytes) {
     if (in.copy.progress_dialog == 0) return;
     std::int64_t sum = std::int64_t{in.copy.copied_bytes} + bytes;
@@ -165,6 +207,7 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
     }
 
     const TimeStamps stamps = ReadTimeStamps(in, source_file);
+    const Promise promise = ReadPromise(in, source_file);
     const bool whole = !append && files.get_file_size(source_file) <= kWholeFileLimit;
     std::int32_t expansion = source_file;
     if (!whole) {
@@ -188,12 +231,16 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
     files.set_file_attributes(destination_path, FILE_ATTRIBUTE_NORMAL);
     Hfile out = append ? OpenPath(in, destination_path, OF_WRITE | OF_SHARE_EXCLUSIVE)
                        : OpenPath(in, destination_path, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
-    if (out == HFILE_ERROR || (append && files.llseek(out, 0, FILE_END) == HFILE_ERROR)) {
+    // An Append part goes after what the file holds; that length is where a failed part
+    // cuts it back to.
+    const std::int32_t append_from = append && out != HFILE_ERROR ? files.llseek(out, 0, FILE_END) : 0;
+    if (out == HFILE_ERROR || append_from == HFILE_ERROR) {
         RecordFailure(in, destination_path);
         if (out != HFILE_ERROR) files.lclose(out);
         close_source();
         return kErrCopy;
     }
+    in.copy.append_from = append_from;
 
     std::uint16_t result = kOk;
     if (whole) {
@@ -201,13 +248,16 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
             RecordFailure(in, destination_path);
             result = kErrCopy;
         } else {
-            CountBytes(in, static_cast<std::int32_t>(files.get_file_size(out)));
-            SetTimeStamps(in, out, stamps);
+            const std::uint32_t size = files.get_file_size(out);
+            CountBytes(in, static_cast<std::int32_t>(size));
+            result = CheckLength(in, promise, size, source_path);
+            if (result == kOk) SetTimeStamps(in, out, stamps);
         }
         files.lclose(source_file);  // already closed by LZCopy when it was compressed
         files.lclose(out);
     } else {
         CopyBuffer buffer = GetCopyBuffer(in);
+        std::int64_t written = 0;
         for (;;) {
             std::int32_t n = lz.lz_read(expansion, buffer.data, static_cast<std::int32_t>(buffer.size));
             if (n < 0) {
@@ -216,23 +266,30 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
                 break;
             }
             if (n == 0) break;
-            if (files.lwrite(out, buffer.data, static_cast<std::uint32_t>(n)) != static_cast<std::uint32_t>(n)) {
+            if (!WriteWhole(in, out, buffer.data, static_cast<std::uint32_t>(n))) {
                 RecordFailure(in, destination_path);
                 result = kErrCopy;
                 break;
             }
+            written += n;
             CountBytes(in, n);
             if (static_cast<std::uint32_t>(n) < buffer.size) break;
         }
+        if (result == kOk) result = CheckLength(in, promise, written, source_path);
         if (result == kOk) SetTimeStamps(in, out, stamps);
+        // A failed Append part leaves the file as it was before the part, the parts before
+        // it included, so that Retry can append it again.
+        if (result != kOk && append) {
+            files.llseek(out, append_from, FILE_BEGIN);
+            files.lwrite(out, buffer.data, 0);  // a write of no bytes ends the file there
+        }
         lz.lz_close(expansion);
         files.lclose(out);
         ReleaseCopyBuffer(in, buffer);
     }
 
     if (result != kOk) {
-        // Also in Append mode: the parts written before go with it.
-        QuietDelete(in, destination_path);
+        if (!append) QuietDelete(in, destination_path);
         RestoreCount(in, count_before);
         return result;
     }

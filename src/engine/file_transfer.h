@@ -20,6 +20,11 @@ void QuietDelete(Installer& in, const char* path);
 // take the equivalent _lopen, _lcreat or DeleteFile route.
 Hfile OpenPath(Installer& in, const char* path, std::uint32_t mode);
 
+// _lwrite of the whole count; false when less was written. A short write that the system
+// reports as success (Wine's, when the disk fills) leaves no error code of its own, so the
+// error to record is then a full disk.
+bool WriteWhole(Installer& in, Hfile file, const void* data, std::uint32_t count);
+
 // The gauge's count after bytes were written, while the progress dialog exists.
 void CountBytes(Installer& in, std::int32_t bytes);
 void RestoreCount(Installer& in, std::int32_t count);

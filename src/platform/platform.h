@@ -69,6 +69,11 @@ public:
                                             FileTime& out) = 0;
     virtual bool local_file_time_to_file_time(const FileTime& local, FileTime& out) = 0;
     virtual bool create_directory(const char* path) = 0;
+    virtual bool remove_directory(const char* path) = 0;
+    // MoveFileExA; with MOVEFILE_DELAY_UNTIL_REBOOT and no destination, a delete at the
+    // next restart (Windows NT only: Windows 95 has the function but fails it).
+    virtual bool move_file_ex(const char* from, const char* to, std::uint32_t flags) = 0;
+    virtual std::uint32_t get_short_path_name(const char* path, char* buf, std::uint32_t size) = 0;
     virtual bool get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
                                      std::uint32_t& bytes_per_sector,
                                      std::uint32_t& free_clusters,
@@ -161,6 +166,9 @@ public:
     virtual std::uint32_t get_window_thread_process_id(Hwnd window) = 0;  // the thread id
     virtual std::uint32_t get_window_style(Hwnd window) = 0;  // GetWindowLong(GWL_STYLE)
     virtual Hwnd get_parent(Hwnd window) = 0;
+    virtual bool is_window_visible(Hwnd window) = 0;
+    virtual std::uintptr_t set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) = 0;
+    virtual bool kill_timer(Hwnd window, std::uintptr_t id) = 0;
     virtual bool bring_window_to_top(Hwnd window) = 0;
     virtual bool show_window(Hwnd window, int cmd) = 0;
     virtual bool set_window_text(Hwnd window, const char* text) = 0;
@@ -197,6 +205,11 @@ public:
     virtual void post_quit_message(int code) = 0;
     virtual std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                        std::intptr_t lparam) = 0;
+    // SendMessageTimeoutA: nonzero when the window handled the message within timeout
+    // milliseconds (result gets its answer); 0 when it gave up, with the last error set.
+    virtual std::intptr_t send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                               std::intptr_t lparam, std::uint32_t flags,
+                                               std::uint32_t timeout, std::uintptr_t* result) = 0;
 
     // SetWindowsHookA, UnhookWindowsHook and CallNextHookEx for WH_MSGFILTER.
     virtual Hhook set_windows_hook(int id, MsgFilterProc proc) = 0;

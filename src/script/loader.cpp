@@ -99,18 +99,75 @@ char* SplitAt(char* text, char separator) {
     return nullptr;
 }
 
+// --- Names of the installer's own files in the Windows directory. ---
+
+bool Taken(Installer& in, const char* name) {
+    char path[260];
+    return !RootPath(in, path, name, kWindowsDir) || in.os.files.get_file_attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The Windows directory may already hold a file of the name the installer wants for its
+// help file or extracted script: another program's, a user's. That file is neither read,
+// overwritten nor deleted; the installer's copy takes a free name of its own beside it,
+// the name's stem cut short, "~" and a number, its extension kept (SETUP.HLP gives
+// SETUP~1.HLP). In embedded mode the temporary file written first must be free too.
+// False when no name up to ~99 is free.
+bool FreeName(Installer& in, const char* name, char (&out)[260]) {
+    auto free = [&](const char* candidate) {
+        char temporary[260];
+        TemporaryName(candidate, temporary);
+        return !Taken(in, candidate) && !(in.loader.embedded && Taken(in, temporary));
+    };
+    if (!CopyText(out, name)) return false;
+    if (free(out)) return true;
+    const char* base = name;  // the last component: a name may hold a folder
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '\\') base = p + 1;
+    }
+    const char* dot = nullptr;
+    for (const char* p = base; *p != '\0'; ++p) {
+        if (*p == '.') dot = p;
+    }
+    const std::size_t stem = static_cast<std::size_t>((dot != nullptr ? dot : base + TextLength(base)) - base);
+    for (std::uint32_t n = 1; n <= 99; ++n) {
+        char suffix[8];
+        const std::size_t digits = static_cast<std::size_t>(FormatText(suffix, sizeof suffix, "~%u", n));
+        const std::size_t keep = stem + digits <= 8 ? stem : (8 > digits ? 8 - digits : 1);
+        CopyText(out, sizeof out, name, static_cast<std::size_t>(base - name) + keep);
+        if (AppendText(out, suffix) && AppendText(out, dot != nullptr ? dot : "") && free(out)) return true;
+    }
+    out[0] = '\0';
+    return false;
+}
+
+// No free name: the copy would have to replace a file that is not the installer's.
+std::uint16_t NoFreeName(Installer& in, const char* name) {
+    char path[260];
+    RootPath(in, path, name, kWindowsDir);
+    in.os.system.set_last_error(ERROR_FILE_EXISTS);
+    RecordFailure(in, path[0] != '\0' ? path : name);
+    return kErrCopy;
+}
+
 // --- 1. Locate the script. ---
 
 std::uint16_t LocateScript(Installer& in) {
     LoaderState& l = in.loader;
     l.embedded = in.os.resources.find_resource(kScriptResource, kPayloadType) != 0;
+    l.script_written = false;
     char name[260] = {};
     in.os.resources.load_string(kScriptName, name, sizeof name);
     RootPath(in, l.script_path, name, l.embedded ? kWindowsDir : kInstallerDir);
     if (l.embedded) {
+        // A script of that name that was there before is another product's: never read.
+        char own[260];
+        if (!FreeName(in, name, own)) return NoFreeName(in, name);
+        RootPath(in, l.script_path, own, kWindowsDir);
         std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
-        InstallEmbeddedFile(in, name, kWindowsDir, kScriptResource, 0);
+        std::uint16_t code = InstallEmbeddedFile(in, own, kWindowsDir, kScriptResource, 0);
         in.os.system.set_error_mode(mode);
+        if (code != kOk) return code;
+        l.script_written = true;
     }
     Hfile probe = OpenPath(in, l.script_path, OF_EXIST);
     if (probe == HFILE_ERROR) {
@@ -123,6 +180,7 @@ std::uint16_t LocateScript(Installer& in) {
 // --- 2. [Basic Information]. ---
 
 std::uint16_t ReadHelpFile(Installer& in) {
+    SetSection(in, "Basic Information");
     char value[260];
     if (!ReadRequired(in, kKeyHelpFileName, value)) return kErrMissingKey;
     char source[260];
@@ -134,10 +192,15 @@ std::uint16_t ReadHelpFile(Installer& in) {
         RecordLine(in, kKeyNames[kKeyHelpFileName], value);
         return kErrScriptLine;
     }
-    RootPath(in, in.script.basic.help_file_path, installed, kWindowsDir);
     // A help file that cannot be installed does not stop the installation.
+    char own[260];
+    if (!FreeName(in, installed, own)) {
+        RootPath(in, in.script.basic.help_file_path, installed, kWindowsDir);
+        return kOk;
+    }
+    RootPath(in, in.script.basic.help_file_path, own, kWindowsDir);
     std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
-    InstallOneFile(in, installed, source, kWindowsDir, kHelpResource, 0);
+    in.loader.help_written = InstallOneFile(in, own, source, kWindowsDir, kHelpResource, 0) == kOk;
     in.os.system.set_error_mode(mode);
     return kOk;
 }
@@ -185,10 +248,11 @@ std::uint16_t ReadDiskSpace(Installer& in) {
     return kOk;
 }
 
+}  // namespace
+
 std::uint16_t ReadBasicInformation(Installer& in) {
     BasicInformation& b = in.script.basic;
     SetSection(in, "Basic Information");
-    if (std::uint16_t code = ReadHelpFile(in); code != kOk) return code;
     if (!ReadRequired(in, kKeyCaption, b.caption)) {
         CopyText(b.caption, "Install");
         return kErrMissingKey;
@@ -225,6 +289,8 @@ std::uint16_t ReadBasicInformation(Installer& in) {
 
 // --- 3. to 8. The list sections. ---
 
+namespace {
+
 std::uint16_t ReadFontSection(Installer& in, int& stored) {
     ListKeys(in);
     char value[260];
@@ -248,6 +314,8 @@ std::uint16_t ReadFonts(Installer& in) {
     return ReadFontSection(in, stored);
 }
 
+}  // namespace
+
 std::uint16_t ReadExitList(Installer& in) {
     SetSection(in, "Exit List");
     ListKeys(in);
@@ -264,6 +332,8 @@ std::uint16_t ReadExitList(Installer& in) {
     }
     return kOk;
 }
+
+namespace {
 
 std::uint16_t ReadDeleteList(Installer& in) {
     SetSection(in, "Delete List");
@@ -287,6 +357,8 @@ std::uint16_t ReadDeleteList(Installer& in) {
     }
     return kOk;
 }
+
+}  // namespace
 
 std::uint16_t ReadTargetSubdirectories(Installer& in) {
     SetSection(in, "Target Subdirectories");
@@ -314,6 +386,8 @@ std::uint16_t ReadProgramGroup(Installer& in) {
         GroupItem& item = t.group_items[stored];
         item.platforms = 0;
         char* rest = SplitAt(value, ',');
+        // An item without a title is passed over; stored, it would end the list there.
+        if (value[0] == '\0') continue;
         if (!Store(in, key, item.program) || !Store(in, value, item.title)) return kErrOutOfMemory;
         while (rest != nullptr) {
             char* field = rest;
@@ -326,6 +400,8 @@ std::uint16_t ReadProgramGroup(Installer& in) {
     }
     return kOk;
 }
+
+namespace {
 
 std::uint16_t ReadOldGroups(Installer& in) {
     SetSection(in, "Old Program Manager Groups");
@@ -465,14 +541,15 @@ std::uint16_t ReadDisks(Installer& in) {
 std::uint16_t LoadInstallScript(Installer& in) {
     using Step = std::uint16_t (*)(Installer&);
     static constexpr Step kSteps[] = {
-        LocateScript, ReadBasicInformation, ReadFonts,       ReadExitList, ReadDeleteList,
-        ReadTargetSubdirectories,           ReadProgramGroup, ReadOldGroups, ReadRun,
+        LocateScript,   ReadHelpFile,   ReadBasicInformation, ReadFonts,
+        ReadExitList,   ReadDeleteList, ReadTargetSubdirectories,
+        ReadProgramGroup, ReadOldGroups, ReadRun,
         ReadDisks,
     };
     for (Step step : kSteps) {
         if (std::uint16_t code = step(in); code != kOk) return code;
     }
-    if (in.loader.embedded) in.os.files.delete_file(in.loader.script_path);
+    if (in.loader.embedded && in.os.files.delete_file(in.loader.script_path)) in.loader.script_written = false;
     return kOk;
 }
 

@@ -134,7 +134,9 @@ struct ScriptTables {
 // What the loader keeps for the whole run, and the context of its last error.
 struct LoaderState {
     bool embedded;          // resource 12000 of type 256 exists
-    char script_path[260];  // the script directory followed by string 8000
+    char script_path[260];  // the script directory followed by string 8000, or the free name taken
+    bool script_written;    // embedded mode: this run extracted the script to script_path
+    bool help_written;      // this run placed the help file at the help file path
     char section[64];       // the section being read
     std::uint16_t key_index;  // position in the key-name table of the last required key
     std::uint16_t next_resource_id;

@@ -10,9 +10,10 @@ namespace {
 
 constexpr int kHelpFileTries = 100;
 
-// The help viewer may still hold the file for a moment after HELP_QUIT.
+// The help viewer may still hold the file for a moment after HELP_QUIT. A help file this
+// run did not place is not the installer's to delete: the tries then find nothing.
 void DeleteHelpFile(Installer& in) {
-    const char* path = in.script.basic.help_file_path;
+    const char* path = in.loader.help_written ? in.script.basic.help_file_path : "";
     for (int i = 0; i < kHelpFileTries; ++i) {
         Msg msg{};
         in.os.ui.peek_message(msg, 0, 0, 0, PM_NOREMOVE);
@@ -35,7 +36,7 @@ void CleanUp(Installer& in) {
     }
     ReleaseScriptTables(in);
     DeleteHelpFile(in);
-    if (in.loader.embedded) in.os.files.delete_file(in.loader.script_path);
+    if (in.loader.embedded && in.loader.script_written) in.os.files.delete_file(in.loader.script_path);
     ReleaseDdeInstance(in);
 }
 

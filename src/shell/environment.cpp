@@ -114,7 +114,10 @@ bool RootPath(const Installer& in, char (&out)[260], const char* name, int kind)
 }
 
 int RestoreWindowsDrive(Installer& in) {
-    return ChangeDrive(in, in.env.windows_root[0] - 64);
+    const char* windows = in.env.windows_root;
+    // A Windows directory on a server has no drive: it becomes the current directory itself.
+    if (windows[0] == '\\' && windows[1] == '\\') return ChangeDirectory(in, windows);
+    return ChangeDrive(in, AsciiUpper(windows[0]) - 64);
 }
 
 int ChangeDrive(Installer& in, int drive) {

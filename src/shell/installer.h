@@ -60,6 +60,12 @@ struct CopyError {
     char file[260];
 };
 
+// The completion dialog's watch for the shell's window of the new group.
+struct GroupWatch {
+    std::uint32_t ticks;    // timer ticks so far
+    std::uint32_t settled;  // ticks in a row with the window seen behind the dialog
+};
+
 struct DialogState {
     std::uint32_t help_context;  // of the dialog on screen; kNoHelp for none
     CopyError copy_error;
@@ -71,6 +77,7 @@ struct DialogState {
     char installed_dir[260];
     char installed_version[64];
     char replaced_version[64];
+    GroupWatch group_watch;  // of the completion dialog
 };
 
 struct CopyState {
@@ -78,6 +85,16 @@ struct CopyState {
     char disk_name[64];
     std::int32_t copied_bytes;
     std::uint32_t gauge_shift;  // only grows
+    std::int32_t append_from;   // the length the destination of the last Append part had before it
+};
+
+// A font's registry value as withdrawing found it, so that putting back restores it
+// exactly, and only where there was one.
+struct FontValue {
+    bool removed;
+    std::uint32_t type;
+    std::uint32_t size;  // 0: the data did not fit; the listed font file is put back
+    std::uint8_t data[260];
 };
 
 struct Installer {
@@ -91,6 +108,7 @@ struct Installer {
     DialogState dialogs{};
     CopyState copy{};
     std::uint8_t fonts_withdrawn[kMaxFonts] = {};  // 1 where withdrawing unloaded the font
+    FontValue font_values[kMaxFonts] = {};         // what withdrawing took from the registry
     std::uint32_t dde_instance = 0;                 // 0 until the group step makes one
 };
 

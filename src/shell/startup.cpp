@@ -65,7 +65,9 @@ bool StartUp(Installer& in) {
     for (;;) {
         std::uint16_t code = LoadInstallScript(in);
         if (code == kOk) return true;
-        if (ShowInstallDialog(in, code, 0) == 0 || code != kErrOpenScript) break;
+        // Retry loads again after a missing script, or after a script that could not be
+        // extracted (the only copy error the loader reports).
+        if (ShowInstallDialog(in, code, 0) == 0 || (code != kErrOpenScript && code != kErrCopy)) break;
     }
     EndStartUp(in);
     return false;

@@ -37,6 +37,31 @@ void OldShellFont(Installer& in, FontMode mode, const char* name, char (&file)[2
     if (mode == FontMode::kInstall) in.os.profiles.write_profile_string(kFontsSection, name, file);
 }
 
+// The new shell: withdrawing removes the value and remembers whether there was one and
+// what it said; putting back restores exactly that, so that a font never recorded before
+// is not recorded for a file that may never have been copied.
+void RegistryFont(Installer& in, Hkey key, FontMode mode, const char* name, const char* file, FontValue& saved) {
+    platform::Registry& reg = in.os.registry;
+    switch (mode) {
+        case FontMode::kInstall:
+            reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
+            break;
+        case FontMode::kWithdraw:
+            saved.size = sizeof saved.data;
+            if (reg.reg_query_value_ex(key, name, &saved.type, saved.data, &saved.size) != ERROR_SUCCESS) saved.size = 0;
+            saved.removed = reg.reg_delete_value(key, name) == ERROR_SUCCESS;
+            break;
+        case FontMode::kPutBack:
+            if (!saved.removed) break;
+            if (saved.size != 0) {
+                reg.reg_set_value_ex(key, name, saved.type, saved.data, saved.size);
+            } else {
+                reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
+            }
+            break;
+    }
+}
+
 }  // namespace
 
 void FontStep(Installer& in, FontMode mode) {
@@ -63,12 +88,7 @@ void FontStep(Installer& in, FontMode mode) {
         if ((platform & kOldShell) != 0) {
             OldShellFont(in, mode, name, file, path);
         } else if (key_open) {
-            if (mode == FontMode::kWithdraw) {
-                os.registry.reg_delete_value(key, name);
-            } else {
-                os.registry.reg_set_value_ex(key, name, REG_SZ, file,
-                                             static_cast<std::uint32_t>(TextLength(file) + 1));
-            }
+            RegistryFont(in, key, mode, name, file, in.font_values[i]);
         }
         switch (mode) {
             case FontMode::kInstall: os.fonts.add_font_resource(path); break;

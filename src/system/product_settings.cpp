@@ -10,6 +10,11 @@ namespace {
 constexpr char kSettings[] = "Settings";
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// path := the Uninstall key, a backslash and name; false when that does not fit.
+bool FitsPath(char (&path)[260], const char* name) {
+    return CopyText(path, kUninstallKey) && AppendText(path, "\\") && AppendText(path, name);
+}
+
 bool SameUninstaller(Installer& in, Hkey key, const char* uninstaller) {
     char data[261] = {};
     std::uint32_t size = 260;
@@ -20,8 +25,9 @@ bool SameUninstaller(Installer& in, Hkey key, const char* uninstaller) {
     return in.os.system.lstrcmpi_a(data, uninstaller) == 0;
 }
 
-// Entries of earlier installations into the same directory go, whatever their name.
-void RemoveStaleEntries(Installer& in, const char* uninstaller) {
+}  // namespace
+
+void RemoveUninstallEntries(Installer& in, const char* uninstaller) {
     platform::Registry& reg = in.os.registry;
     Hkey uninstall = 0;
     if (reg.reg_open_key(HKEY_LOCAL_MACHINE, kUninstallKey, uninstall) != ERROR_SUCCESS) return;
@@ -29,8 +35,8 @@ void RemoveStaleEntries(Installer& in, const char* uninstaller) {
     for (std::uint32_t index = 0; reg.reg_enum_key(uninstall, index, name, sizeof name) == ERROR_SUCCESS;) {
         char path[260];
         Hkey sub = 0;
-        // A path too long for its buffer is passed over rather than cut.
-        if (FormatText(path, sizeof path, "%s\\%s", kUninstallKey, name) >= static_cast<int>(sizeof path) - 1 ||
+        // A path too long for its buffer is passed over rather than cut; 259 characters fit.
+        if (!FitsPath(path, name) ||
             reg.reg_open_key(HKEY_LOCAL_MACHINE, path, sub) != ERROR_SUCCESS) {
             ++index;
             continue;
@@ -44,7 +50,11 @@ void RemoveStaleEntries(Installer& in, const char* uninstaller) {
     reg.reg_close_key(uninstall);
 }
 
-}  // namespace
+bool UninstallerPath(Installer& in, char (&out)[260]) {
+    if (!RootPath(in, out, "uninst.exe", kTargetDir)) return false;
+    in.os.system.char_lower_buff(out, static_cast<std::uint32_t>(TextLength(out)));
+    return true;
+}
 
 void ReadInstalledCopy(Installer& in, const char* ini) {
     platform::Profiles& p = in.os.profiles;
@@ -52,6 +62,10 @@ void ReadInstalledCopy(Installer& in, const char* ini) {
                                  sizeof in.dialogs.installed_dir, ini);
     p.get_private_profile_string(kSettings, "Version", "", in.dialogs.installed_version,
                                  sizeof in.dialogs.installed_version, ini);
+    // Earlier versions wrote a drive root as a bare "C:", which would name the drive's
+    // current directory: it is read back as the root it was.
+    char* dir = in.dialogs.installed_dir;
+    if (dir[0] != '\0' && dir[1] == ':' && dir[2] == '\0') AddTrailingBackslash(dir, sizeof in.dialogs.installed_dir);
 }
 
 void WriteProductSettings(Installer& in) {
@@ -59,11 +73,15 @@ void WriteProductSettings(Installer& in) {
     platform::Profiles& p = in.os.profiles;
     if (b.product_ini[0] == '\0') return;
     if (b.product_version[0] != '\0') p.write_private_profile_string(kSettings, "Version", b.product_version, b.product_ini);
-    char directory[260];
-    CopyText(directory, b.target_dir);
-    std::size_t n = TextLength(directory);
-    if (n > 0) directory[n - 1] = '\0';  // the trailing backslash; C:\ is written C:
-    p.write_private_profile_string(kSettings, "Directory", directory, b.product_ini);
+    // A fonts-only installation has no directory: the one recorded before stays.
+    if (b.target_dir[0] != '\0') {
+        char directory[260];
+        CopyText(directory, b.target_dir);
+        std::size_t n = TextLength(directory);
+        // The trailing backslash goes, except a drive root's: "C:" would be a current directory.
+        if (n > 0 && !(n == 3 && directory[1] == ':')) directory[n - 1] = '\0';
+        p.write_private_profile_string(kSettings, "Directory", directory, b.product_ini);
+    }
     if (in.os.system.lstrcmpi_a(b.product_version, in.dialogs.installed_version) != 0) {
         p.write_private_profile_string(kSettings, "FirstTime", "1", b.product_ini);
     }
@@ -71,16 +89,15 @@ void WriteProductSettings(Installer& in) {
 
 void WriteUninstallEntry(Installer& in) {
     const BasicInformation& b = in.script.basic;
-    if (b.uninstall_name[0] == '\0' || (in.env.platform_class & kOldShell) != 0) return;
+    // Without a target directory (fonts only) there is no uninstaller to name: the entry
+    // of the installed product stays as it is.
+    if (b.uninstall_name[0] == '\0' || (in.env.platform_class & kOldShell) != 0 || b.target_dir[0] == '\0') return;
     char uninstaller[260];
-    if (!RootPath(in, uninstaller, "uninst.exe", kTargetDir)) return;
-    in.os.system.char_lower_buff(uninstaller, static_cast<std::uint32_t>(TextLength(uninstaller)));
-    RemoveStaleEntries(in, uninstaller);
+    if (!UninstallerPath(in, uninstaller)) return;
+    RemoveUninstallEntries(in, uninstaller);
 
     char path[260];
-    if (FormatText(path, sizeof path, "%s\\%s", kUninstallKey, b.uninstall_name) >= static_cast<int>(sizeof path) - 1) {
-        return;
-    }
+    if (!FitsPath(path, b.uninstall_name)) return;
     platform::Registry& reg = in.os.registry;
     Hkey key = 0;
     if (reg.reg_create_key(HKEY_LOCAL_MACHINE, path, key) != ERROR_SUCCESS) return;

@@ -13,4 +13,12 @@ void ReadInstalledCopy(Installer& in, const char* ini);
 void WriteProductSettings(Installer& in);
 void WriteUninstallEntry(Installer& in);
 
+// The uninstaller the entry names: the target directory followed by uninst.exe, in lower
+// case; false when the path would not fit.
+bool UninstallerPath(Installer& in, char (&out)[260]);
+
+// Deletes every subkey of the Uninstall key whose UninstallString names this uninstaller
+// (without regard to case), whatever the subkey's name.
+void RemoveUninstallEntries(Installer& in, const char* uninstaller);
+
 }  // namespace zep

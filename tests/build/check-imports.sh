@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# setup.exe must import system DLLs only: no C or C++ runtime, no threading library.
-#   check-imports.sh SETUP.EXE
+# setup.exe and uninst.exe must import system DLLs only: no C or C++ runtime, no threading library.
+#   check-imports.sh PROGRAM.EXE
 set -euo pipefail
 exe=$1
 [ -f "$exe" ] || { echo "check-imports.sh: $exe is missing: build the Windows builds first" >&2; exit 1; }

@@ -9,12 +9,15 @@
 #   prepare.sh  run before Wine starts, like a product's (ZEP_WORK, ZEP_SETUP_DIR, ...)
 #   version     win95, nt351 or nt40: the Windows Wine poses as
 #   floppy      setup.exe and its files are on a floppy drive A: rather than in C:\SETUP
+#   drive       "LETTER KB": a real hard disk of that size (a tmpfs, mounted as root) as
+#               that drive letter, at $ZEP_DRIVE_DIR for prepare.sh and check.sh; where
+#               mounting is refused the case says so and is skipped (exit 77)
 #   check.sh    run after the driver with WINEPREFIX and WINE set: looks at what landed
 #   any other file: put beside setup.exe (INSTALL.INI, ...); sub-folders go to the work folder
 # setup.exe and its files are placed in C:\SETUP of a fresh prefix (or on A:), as on a
 # real machine. In steps.txt, $SETUP is the path of SETUP.EXE and $WORK the work folder as
-# Windows sees it. The work folder keeps the driver's log and the screenshots (PNG when
-# ImageMagick is installed).
+# Windows sees it; the driver puts them in verbatim. The work folder keeps the driver's
+# log and the screenshots (PNG when ImageMagick is installed).
 set -euo pipefail
 case_dir=$(cd "$1" && pwd)
 work=$2
@@ -27,15 +30,28 @@ for f in "$build/src/setup.exe" "$build/tests/programs/driver/driver.exe"; do
   [ -f "$f" ] || { echo "run-case.sh: $f is missing: build the win64 build first" >&2; exit 1; }
 done
 
+for m in "$work"/drive-?; do if [ -d "$m" ]; then umount "$m" 2>/dev/null || true; fi; done
 rm -rf "$work"
 mkdir -p "$work/setup"
 work=$(cd "$work" && pwd)
 export ZEP_WORK=$work ZEP_SETUP_DIR=$work/setup ZEP_WIN64_BUILD_DIR=$build ZEP_HOST_BUILD_DIR=$host_build
 export ZEP_CASE_DIR=$case_dir
+export ZEP_DRIVE_LETTER="" ZEP_DRIVE_DIR=""
+if [ -f "$case_dir/drive" ]; then
+  read -r letter kb < "$case_dir/drive"
+  ZEP_DRIVE_LETTER=$(printf '%s' "$letter" | tr 'A-Z' 'a-z')
+  ZEP_DRIVE_DIR=$work/drive-$ZEP_DRIVE_LETTER
+  mkdir -p "$ZEP_DRIVE_DIR"
+  if ! mount -t tmpfs -o "size=${kb}k,mode=0777" tmpfs "$ZEP_DRIVE_DIR" 2>/dev/null; then
+    echo "run-case.sh: cannot mount a $kb KB drive (mounting needs root): case skipped" >&2
+    exit 77
+  fi
+  trap 'umount "$ZEP_DRIVE_DIR" 2>/dev/null || true' EXIT
+fi
 cp "$build/src/setup.exe" "$work/setup/SETUP.EXE"
 copy_files() {  # the files of a folder beside setup.exe, its sub-folders into the work folder
   find "$1" -maxdepth 1 -type f ! -name steps.txt ! -name version ! -name check.sh ! -name prepare.sh \
-    ! -name product ! -name floppy ! -name '*.md' -exec cp {} "$work/setup/" \;
+    ! -name product ! -name floppy ! -name drive ! -name '*.md' -exec cp {} "$work/setup/" \;
   for d in "$1"/*/; do [ -d "$d" ] && cp -r "$d" "$work/"; done
   return 0
 }
@@ -49,11 +65,12 @@ copy_files "$case_dir"
 
 setup_path='C:\SETUP\SETUP.EXE'
 [ -f "$case_dir/floppy" ] && setup_path='A:\SETUP.EXE'
-win_work="Z:$(echo "$work" | sed 's|/|\\|g')"
-while IFS= read -r line || [ -n "$line" ]; do
-  line=${line//\$WORK/"$win_work"}
-  printf '%s\n' "${line//\$SETUP/"$setup_path"}"
-done < "$case_dir/steps.txt" > "$work/steps.txt"
+# The driver puts these values in verbatim; nothing here rewrites the steps.
+{
+  printf 'let WORK Z:%s\n' "$(printf '%s' "$work" | tr / '\\')"
+  printf 'let SETUP %s\n' "$setup_path"
+  cat "$case_dir/steps.txt"
+} > "$work/steps.txt"
 cp "$build/tests/programs/driver/driver.exe" "$work/"
 
 args=(--display)
@@ -71,7 +88,8 @@ set +e
     mkdir -p "$WINEPREFIX/drive_c/SETUP"
     cp -r "$ZEP_SETUP_DIR/." "$WINEPREFIX/drive_c/SETUP/"
   fi
-  "$WINE" "$ZEP_WORK/driver.exe" "Z:$(echo "$ZEP_WORK/steps.txt" | sed "s|/|\\\\|g")"
+  if [ -n "$ZEP_DRIVE_LETTER" ]; then ln -s "$ZEP_DRIVE_DIR" "$WINEPREFIX/dosdevices/$ZEP_DRIVE_LETTER:"; fi
+  "$WINE" "$ZEP_WORK/driver.exe" "Z:$(printf "%s" "$ZEP_WORK/steps.txt" | tr / "\\\\")"
   if [ -f "$ZEP_CASE_DIR/check.sh" ]; then bash "$ZEP_CASE_DIR/check.sh"; fi
 ' 2>&1 | tee "$work/driver.log"
 status=${PIPESTATUS[0]}

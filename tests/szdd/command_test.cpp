@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 CommandResult Zep(const TempDir& dir, const std::string& args) {
-    return RunCommand("cd " + dir.path() + " && " + ZEP_TOOL + " " + args);
+    return RunCommand("cd " + Quoted(dir.path()) + " && " + Quoted(ZEP_TOOL) + " " + args);
 }
 
 Bytes Sample(std::size_t size) {

@@ -57,7 +57,7 @@ TEST_F(SzddPeers, MsexpandExpandsOurFiles) {
     ASSERT_TRUE(HaveCommand("msexpand")) << "msexpand is missing: apt-get install mscompress";
     for (const CorpusFile& f : *corpus_) {
         CommandResult r =
-            RunCommand("msexpand < " + PackedPath(f) + " > " + Expanded(f, "msexpand"));
+            RunCommand("msexpand < " + Quoted(PackedPath(f)) + " > " + Quoted(Expanded(f, "msexpand")));
         EXPECT_EQ(r.status, 0) << f.name << ": " << r.output;
         EXPECT_TRUE(ReadFile(Expanded(f, "msexpand")) == f.data) << f.name;
     }
@@ -67,9 +67,9 @@ TEST_F(SzddPeers, LibmspackExpandsOurFiles) {
     std::string helper = ZEP_MSPACK_EXPAND;
     ASSERT_FALSE(helper.empty()) << "libmspack was not found when configuring: "
                                     "apt-get install libmspack-dev, then configure again";
-    std::string command = helper;
+    std::string command = Quoted(helper);
     for (const CorpusFile& f : *corpus_)
-        command += " " + PackedPath(f) + " " + Expanded(f, "mspack");
+        command += " " + Quoted(PackedPath(f)) + " " + Quoted(Expanded(f, "mspack"));
     CommandResult r = RunCommand(command);
     EXPECT_EQ(r.status, 0) << r.output;
     for (const CorpusFile& f : *corpus_)
@@ -80,7 +80,7 @@ TEST_F(SzddPeers, SevenZipExpandsOurFiles) {
     ASSERT_TRUE(HaveCommand("7zz")) << "7zz is missing: apt-get install 7zip";
     for (const CorpusFile& f : *corpus_) {
         std::string out = Expanded(f, "7z");
-        CommandResult r = RunCommand("7zz x -tMsLZ -y -o" + out + " " + PackedPath(f));
+        CommandResult r = RunCommand("7zz x -tMsLZ -y " + Quoted("-o" + out) + " " + Quoted(PackedPath(f)));
         ASSERT_EQ(r.status, 0) << f.name << ": " << r.output;
         std::vector<std::filesystem::path> files;
         for (const auto& entry : std::filesystem::directory_iterator(out))
@@ -96,12 +96,12 @@ TEST_F(SzddPeers, MscompressFilesExpandAsLibmspackExpandsThem) {
     ASSERT_FALSE(helper.empty()) << "libmspack was not found when configuring: "
                                     "apt-get install libmspack-dev, then configure again";
     TempDir work;
-    std::string command = helper;
+    std::string command = Quoted(helper);
     for (const CorpusFile& f : *corpus_) {
         WriteFile(work / f.name, f.data);
-        CommandResult r = RunCommand("cd " + work.path() + " && mscompress " + f.name);
+        CommandResult r = RunCommand("cd " + Quoted(work.path()) + " && mscompress " + Quoted(f.name));
         ASSERT_EQ(r.status, 0) << f.name << ": " << r.output;
-        command += " " + (work / (f.name + "_")) + " " + (work / (f.name + ".mspack"));
+        command += " " + Quoted(work / (f.name + "_")) + " " + Quoted(work / (f.name + ".mspack"));
     }
     CommandResult r = RunCommand(command);
     EXPECT_EQ(r.status, 0) << r.output;

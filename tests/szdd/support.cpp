@@ -159,6 +159,12 @@ CommandResult RunCommand(const std::string& command) {
     return result;
 }
 
+std::string Quoted(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zep-szdd-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)

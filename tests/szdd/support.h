@@ -58,6 +58,8 @@ struct CommandResult {
     std::string output;  // stdout and stderr together
 };
 CommandResult RunCommand(const std::string& command);  // through sh
+// A word for sh, in single quotes, whatever it holds (spaces, backslashes, quotes).
+std::string Quoted(const std::string& word);
 
 // A fresh empty folder under the system's temporary folder, removed with the object.
 class TempDir {

@@ -117,11 +117,11 @@ struct WineRun {
         }
         for (const char* out : {"read", "read7", "copy"})
             std::filesystem::create_directory(dir / out);
-        std::string wine = "\"$WINE\" " + probe;
-        std::string script = "cd " + dir.path() + " && " + wine + " read 4096 read" + names +
+        std::string wine = "\"$WINE\" " + Quoted(probe);
+        std::string script = "cd " + Quoted(dir.path()) + " && " + wine + " read 4096 read" + names +
                              " && " + wine + " read 7 read7" + names + " && " + wine +
                              " copy copy" + names + " && " + wine + " handles 20" + text;
-        CommandResult run = RunCommand(std::string(ZEP_WINE_RUN) + " -- sh -c '" + script + "'");
+        CommandResult run = RunCommand(Quoted(ZEP_WINE_RUN) + " -- sh -c " + Quoted(script));
         if (run.status == 77) {
             no_wine = true;
         } else if (run.status != 0) {

@@ -199,6 +199,55 @@ TEST_F(Dialogs, CompletionComesToTheFrontOnTheNewShellOnly) {
     EXPECT_EQ(nt351.os.user.transcript_text().find("topmost"), std::string::npos);
 }
 
+// The shell's window for the new group can appear after the completion dialog: while the
+// dialog's timer runs, each tick with that window in front brings the dialog forward
+// again; the watch ends once the window has stayed behind for four ticks.
+TEST_F(Dialogs, CompletionComesBackInFrontOfTheGroupsWindow) {
+    auto raises = [&] {
+        std::string t = s.os.user.transcript_text();
+        std::size_t n = 0;
+        for (std::size_t at = t.find("\ntopmost"); at != std::string::npos; at = t.find("\ntopmost", at + 1)) ++n;
+        return n;
+    };
+    CopyText(s.in.script.group_name, "Sample Tool");
+    CopyText(s.in.script.run.message, "Start Sample Tool now?");
+    for (std::uint16_t id : {2201, 2202, 2203}) {
+        std::vector<std::size_t> seen;  // raises after each step
+        std::size_t timers_at_end = 99;
+        s.os.user.answer(id, {Call([&](sim::SimPlatform& os, Hwnd d) {
+                                  auto tick = [&] {
+                                      os.send_message(d, WM_TIMER, kGroupWatchTimer, 0);
+                                      seen.push_back(raises());
+                                  };
+                                  seen.push_back(raises());
+                                  tick();  // no group window yet
+                                  os.machine().add_foreign_window("Notepad", "Sample Tool notes");
+                                  tick();  // another window in front: left alone
+                                  os.machine().add_foreign_window("ExploreWClass", "SAMPLE TOOL");
+                                  tick();  // the group's window in front: raised
+                                  os.machine().bring_to_top(os.find_window("ExploreWClass", nullptr));
+                                  tick();  // in front again: raised again
+                                  for (int i = 0; i < 4; ++i) tick();  // stays behind: the watch ends
+                                  timers_at_end = os.machine().window(d)->timers.size();
+                              }),
+                              Click(id == 2201 ? IDOK : IDCANCEL)});
+        ShowInstallDialog(s.in, id, 0);
+        const std::size_t first = seen[0];
+        EXPECT_EQ(seen, (std::vector<std::size_t>{first, first, first, first + 1, first + 2, first + 2, first + 2,
+                                                  first + 2, first + 2}))
+            << id;
+        EXPECT_EQ(timers_at_end, 0u) << id;
+        EXPECT_TRUE(s.os.user.errors.empty()) << s.os.user.transcript_text();
+    }
+    // No group, or the old shell: no watch at all.
+    s.in.script.group_name[0] = '\0';
+    std::size_t timers = 99;
+    s.os.user.answer(2201, {Call([&](sim::SimPlatform& os, Hwnd d) { timers = os.machine().window(d)->timers.size(); }),
+                            Click(IDOK)});
+    ShowInstallDialog(s.in, 2201, 0);
+    EXPECT_EQ(timers, 0u);
+}
+
 TEST(FontsOnlyLayout, ATallBitmapSpreadsTheButtonsFromItsTopToItsBottom) {
     FontsOnlyInput m{};
     m.button_width = 114;

@@ -123,7 +123,8 @@ TEST_F(Engine, FailuresBeforeWritingLeaveTheDestinationAlone) {
     } cases[] = {
         {{"lz_init", "", 1, false, ERROR_NOT_ENOUGH_MEMORY}, "C:\\SETUP\\BIG.DAT", 0},
         {{"open_file", "C:\\APP\\BIG.DAT", 1, false, ERROR_ACCESS_DENIED}, "C:\\APP\\BIG.DAT", 0},
-        {{"llseek", "", 1, false, ERROR_ACCESS_DENIED}, "C:\\APP\\BIG.DAT", kFlagAppend},
+        // The first seek puts the source back at its start after its header was read.
+        {{"llseek", "", 2, false, ERROR_ACCESS_DENIED}, "C:\\APP\\BIG.DAT", kFlagAppend},
     };
     for (const auto& c : cases) {
         s.os.faults.clear();
@@ -164,9 +165,11 @@ TEST_F(Engine, FailuresWhileWritingDeleteTheDestinationAndRestoreTheCount) {
         EXPECT_EQ(s.os.open_file_count(), 0u);
         EXPECT_EQ(s.os.global_block_count(), blocks);
     }
-    // A full disk gives a short write, which fails the same way.
+    // A full disk gives a short write with no error code of its own; it is recorded as a
+    // full disk, not as whatever error an earlier call left.
     s.os.faults.clear();
     s.machine.drive('C')->free_bytes = 50000;
+    s.os.set_last_error(ERROR_ACCESS_DENIED);
     EXPECT_EQ(Transfer("BIG.DAT"), kErrCopy);
     EXPECT_EQ(s.in.dialogs.copy_error.code, ERROR_DISK_FULL);
     EXPECT_EQ(Installed("BIG.DAT"), "(missing)");
@@ -220,10 +223,10 @@ TEST_F(Engine, AppendAddsToAnExistingFileOnly) {
     s.machine.put_file("C:\\APP\\WHOLE.DAT", "first part, ");
     EXPECT_EQ(TransferFile(s.in, "WHOLE.DAT", "PART2.DAT", kTargetDir, kInstallerDir, kFlagAppend), kOk);
     EXPECT_EQ(Installed("WHOLE.DAT"), "first part, second part");
-    // A failing part takes the whole file with it.
+    // A failing part leaves the file as it was before the part, so that Retry can work.
     s.os.faults.add({"lz_read", "", 1});
     EXPECT_EQ(TransferFile(s.in, "WHOLE.DAT", "PART2.DAT", kTargetDir, kInstallerDir, kFlagAppend), kErrCopy);
-    EXPECT_EQ(Installed("WHOLE.DAT"), "(missing)");
+    EXPECT_EQ(Installed("WHOLE.DAT"), "first part, second part");
 }
 
 TEST_F(Engine, ReadOnlyAndHiddenDestinationsAreReplaced) {
@@ -325,7 +328,9 @@ TEST_F(Engine, EmbeddedFilesGoThroughATemporaryFileAndTakeTheStamp) {
 }
 
 TEST_F(Engine, AByteCountStringCutsTheResource) {
-    std::string packed = Szdd("exact");
+    // Not compressed: junk after compressed data would expand past the length its header
+    // names, which is a copy error of its own.
+    std::string packed = "exact";
     std::string with_junk = packed + "JUNK AFTER THE DATA";
     s.os.resources.add(kPayloadType, 12003, std::vector<std::uint8_t>(with_junk.begin(), with_junk.end()));
     s.in.loader.embedded = true;
@@ -353,6 +358,14 @@ TEST_F(Engine, EmbeddedFailuresLeaveNoTemporaryFile) {
         EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EX_")) << op;
         EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EXE")) << op;
     }
+    // A disk too full for the temporary file: a full disk, with the temporary file's path.
+    s.os.faults.clear();
+    s.machine.drive('C')->free_bytes = 100;
+    s.os.set_last_error(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(InstallOneFile(s.in, "SAMPLE.EXE", "", kTargetDir, 12002, 0), kErrCopy);
+    EXPECT_EQ(s.in.dialogs.copy_error.code, ERROR_DISK_FULL);
+    EXPECT_STREQ(s.in.dialogs.copy_error.file, "C:\\APP\\SAMPLE.EX_");
+    EXPECT_FALSE(s.machine.exists("C:\\APP\\SAMPLE.EX_"));
 }
 
 TEST_F(Engine, ATargetEndingInAnUnderscoreIsNotItsOwnTemporaryFile) {

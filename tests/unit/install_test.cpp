@@ -282,7 +282,7 @@ TEST(ProductSettings, DirectoryVersionAndFirstTime) {
         const char* want;
     } cases[] = {
         {"C:\\SAMPLE\\", "2.0", "", "[Settings]\r\nVersion=2.0\r\nDirectory=C:\\SAMPLE\r\nFirstTime=1\r\n"},
-        {"C:\\", "2.0", "2.0", "[Settings]\r\nVersion=2.0\r\nDirectory=C:\r\n"},
+        {"C:\\", "2.0", "2.0", "[Settings]\r\nVersion=2.0\r\nDirectory=C:\\\r\n"},  // a root keeps its backslash
         {"C:\\SAMPLE\\", "2.0", "2.0A", "[Settings]\r\nVersion=2.0\r\nDirectory=C:\\SAMPLE\r\nFirstTime=1\r\n"},
         {"C:\\SAMPLE\\", "", "1.0", "[Settings]\r\nDirectory=C:\\SAMPLE\r\nFirstTime=1\r\n"},
     };

@@ -268,7 +268,7 @@ TEST(MessageDrain, OffersMessagesToTheProgressDialog) {
 TEST(CleanUp, ReleasesEverythingInItsOrder) {
     SimInstall s;
     s.put_script(SampleScript() + "[fonts]\r\nSample=SAMPLE.TTF\r\n");
-    s.machine.put_file("C:\\WINDOWS\\SAMPLE.HLP", "help");
+    s.machine.put_file("C:\\SETUP\\SAMPLE.HLP", "help");  // placed in the Windows directory
     s.os.faults.record_calls(true);
     EXPECT_EQ(s.run(), 0);
     const auto& calls = s.os.faults.calls();
@@ -295,12 +295,16 @@ TEST(CleanUp, ReleasesEverythingInItsOrder) {
 TEST(CleanUp, ALockedHelpFileIsTriedAHundredTimesThenLeft) {
     SimInstall s;
     s.put_script(SampleScript());
-    s.machine.put_file("C:\\WINDOWS\\SAMPLE.HLP", "help");
+    s.machine.put_file("C:\\SETUP\\SAMPLE.HLP", "help");
     sim::SimPlatform viewer(s.machine, "C:\\WINDOWS\\WINHELP.EXE");
-    Hfile held = viewer.open_file("C:\\WINDOWS\\SAMPLE.HLP", OF_READ | OF_SHARE_DENY_WRITE);
-    ASSERT_NE(held, HFILE_ERROR);
-    s.os.faults.record_calls(true);
+    Hfile held = HFILE_ERROR;
+    s.os.user.answer(kDlgNewInstall, {sim::Call([&](sim::SimPlatform&, Hwnd) {
+                                          held = viewer.open_file("C:\\WINDOWS\\SAMPLE.HLP", OF_READ | OF_SHARE_DENY_WRITE);
+                                          s.os.faults.record_calls(true);
+                                      }),
+                                      Click(IDCANCEL)});
     EXPECT_EQ(s.run(), 0);
+    ASSERT_NE(held, HFILE_ERROR);
     EXPECT_EQ(s.os.faults.count("open_file", "C:\\WINDOWS\\SAMPLE.HLP"), 100u);
     EXPECT_TRUE(s.machine.exists("C:\\WINDOWS\\SAMPLE.HLP"));
     viewer.lclose(held);

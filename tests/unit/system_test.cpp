@@ -135,7 +135,8 @@ TEST_F(System, WithdrawnFontsArePutBackOnlyWhereRemovingWorked) {
     FontStep(s.in, FontMode::kPutBack);
     EXPECT_EQ(s.machine.font_loads(fonts + "SAMPLE.TTF"), 1);
     EXPECT_EQ(s.machine.font_loads(fonts + "SMALL.FON"), 0);  // it was never unloaded
-    EXPECT_EQ(font_value(kFontsKey, "Small"), "SMALL.FON");   // values come back for every font
+    EXPECT_EQ(font_value(kFontsKey, "Sample (TrueType)"), "SAMPLE.TTF");  // the value it had comes back
+    EXPECT_EQ(font_value(kFontsKey, "Small"), "<none>");  // it had none: none is made up
     EXPECT_EQ(font_broadcasts(), 2u);
 }
 
@@ -143,7 +144,7 @@ TEST_F(System, PuttingBackWithoutWithdrawingLoadsNothing) {
     Start(Script("Sample (TrueType)=SAMPLE.TTF\r\n"));
     FontStep(s.in, FontMode::kPutBack);
     EXPECT_EQ(s.machine.font_loads(std::string(s.in.env.fonts_root) + "SAMPLE.TTF"), 0);
-    EXPECT_EQ(font_value(kFontsKey, "Sample (TrueType)"), "SAMPLE.TTF");
+    EXPECT_EQ(font_value(kFontsKey, "Sample (TrueType)"), "<none>");  // nothing was taken away
     EXPECT_EQ(font_broadcasts(), 1u);
 }
 
@@ -176,7 +177,11 @@ TEST_F(System, ACancelledCopyPutsTheWithdrawnFontsBack) {
         t.os.destroy_window(t.in.copy.progress_dialog);
         t.in.copy.progress_dialog = 0;
         const std::string font = std::string(t.in.env.fonts_root) + "SAMPLE.TTF";
-        t.os.add_font_resource(font.c_str());
+        t.os.add_font_resource(font.c_str());  // installed before, so loaded and recorded
+        Hkey key = 0;
+        t.os.reg_open_key(HKEY_LOCAL_MACHINE, kFontsKey, key);
+        t.os.reg_set_value_ex(key, "Sample (TrueType)", REG_SZ, "SAMPLE.TTF", 11);
+        t.os.reg_close_key(key);
         CopyText(t.in.script.basic.target_dir, "C:\\APP\\");
         t.machine.put_file("C:\\APP\\.keep", "");
         t.machine.put_file("C:\\SETUP\\SAMPLE.EXE", "program");

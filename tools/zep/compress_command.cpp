@@ -45,25 +45,6 @@ bool ReadWhole(const char* path, std::vector<std::uint8_t>& data) {
     return ok;
 }
 
-// Writes beside the target first, so a failure never leaves a half file under its name.
-bool WriteWhole(const fs::path& target, const std::vector<std::uint8_t>& data) {
-    fs::path partial = target;
-    partial += ".zep-partial";
-    std::FILE* f = std::fopen(partial.c_str(), "wb");
-    if (f == nullptr) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok) fs::rename(partial, target, ec);
-    if (!ok || ec) {
-        int saved = ok ? ec.value() : errno;
-        fs::remove(partial, ec);
-        errno = saved;
-        return false;
-    }
-    return true;
-}
-
 // The output name and the character it stores in the header.
 std::string OutputName(const std::string& name, bool rename, std::uint8_t& missing_char) {
     missing_char = 0;

@@ -1,5 +1,6 @@
 #include "tools/zep/file_command.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -74,6 +75,24 @@ int RunFileCommand(const FileCommand& command, int argc, char** argv) {
         }
     }
     return ok ? 0 : 1;
+}
+
+bool WriteWhole(const fs::path& target, const std::vector<std::uint8_t>& data) {
+    fs::path partial = target;
+    partial += ".zep-partial";
+    std::FILE* f = std::fopen(partial.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok) fs::rename(partial, target, ec);
+    if (!ok || ec) {
+        int saved = ok ? ec.value() : errno;
+        fs::remove(partial, ec);
+        errno = saved;
+        return false;
+    }
+    return true;
 }
 
 fs::path ClaimOutput(const char* command, const char* input, const std::string& name,

@@ -2,6 +2,7 @@
 // output path of each input, and the run over the inputs.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -31,5 +32,9 @@ int RunFileCommand(const FileCommand& command, int argc, char** argv);
 std::filesystem::path ClaimOutput(const char* command, const char* input, const std::string& name,
                                   const FileOptions& options, const char* remedy,
                                   std::set<std::filesystem::path>& written);
+
+// Writes beside the target first, so a failure never leaves a half file under its name.
+// False with errno set when it failed.
+bool WriteWhole(const std::filesystem::path& target, const std::vector<std::uint8_t>& data);
 
 }  // namespace zep::tool

@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"pack", zep::tool::PackCommand, "make setup.exe, disks, a flat folder or floppy images of a product"},
     {"list", zep::tool::ListCommand, "show the product an embedded setup.exe carries"},
     {"unpack", zep::tool::UnpackCommand, "write an embedded setup.exe's product back out as a folder"},
+    {"help", zep::tool::HelpCommand, "make the installer's help file (WinHelp) from plain text"},
     {nullptr, nullptr, nullptr},  // the list ends here; commands are added above this line
 };
 

@@ -14,6 +14,7 @@
 #include "script/loader.h"
 #include "shell/environment.h"
 #include "shell/shell.h"
+#include "tools/zep/help_file_check.h"
 #include "tools/zep/product.h"
 #include "tools/zep/script_text.h"
 
@@ -190,6 +191,7 @@ public:
         numbered_gaps("Delete List", "File");
         numbered_gaps("Target Subdirectories", "Subdirectory");
         group_platforms();
+        group_texts();
         key_lists();
         disks();
     }
@@ -197,6 +199,11 @@ public:
 private:
     void warn(int index, const std::string& message) {
         out_.push_back({false, text_.number_of(index), 0, message, {}});
+    }
+
+    // An error the installer shows no dialog for: it passes over what the line asks.
+    void refuse(int index, const std::string& message) {
+        out_.push_back({true, text_.number_of(index), 0, message, {}});
     }
 
     void unknown_keys(const std::string& section, std::set<std::string> known) {
@@ -275,6 +282,41 @@ private:
         }
     }
 
+    // Program Manager commands carry names and titles as arguments: a double quote cannot
+    // be sent in one, an item without a title is passed over, and a program file is read
+    // into 64 characters.
+    void group_texts() {
+        const std::string section = "Program Manager Group";
+        auto quoted = [&](int index, const std::string& what, const std::string& text) {
+            if (text.find('"') == std::string::npos) return false;
+            refuse(index, what + " \"" + text + "\" holds a double quote, which no Program Manager command can "
+                          "carry; the installer skips it");
+            return true;
+        };
+        int at = text_.key(section, "GroupName");
+        std::string key, group;
+        if (at < 0 || !ScriptText::ParseKeyLine(text_.lines()[at].text, key, group) || group.empty()) return;
+        quoted(at, "the group name", group);
+        for (const ScriptText::Entry& e : text_.entries(section)) {
+            if (SameName(e.key, "GroupName") || e.value.empty()) continue;
+            const std::string title = e.value.substr(0, e.value.find(','));
+            if (title.empty()) {
+                warn(e.index, "the item " + e.key + " has no title; the installer passes over it");
+                continue;
+            }
+            if (quoted(e.index, "the item title", title)) continue;
+            if (quoted(e.index, "the program file", e.key)) continue;
+            if (e.key.size() > 63) {
+                warn(e.index, "the program file " + e.key + " has " + std::to_string(e.key.size()) +
+                                  " characters; the installer keeps only the first 63, so the item points "
+                                  "to a file that is not there");
+            }
+        }
+        for (const ScriptText::Entry& e : text_.entries("Old Program Manager Groups")) {
+            quoted(e.index, "the old group name", e.value);
+        }
+    }
+
     void group_platforms() {
         const std::string section = "Program Manager Group";
         for (const ScriptText::Entry& e : text_.entries(section)) {
@@ -306,6 +348,12 @@ private:
         warn(index, text);
     }
 
+    // The help file as it is, or its original when it is made on the way.
+    bool help_file_is_real(const std::string& name, const std::string& installed) {
+        const Origin o = folder_.origin(name, installed);
+        return o.kind == Origin::Kind::kMissing || IsWinHelpFile(o.path);  // missing: reported as such
+    }
+
     void disks() {
         std::string key, total_text, help;
         int total = 0;
@@ -319,6 +367,9 @@ private:
             help_installed = comma == std::string::npos ? help : help.substr(comma + 1);
             if (!help_source.empty() && expanded_size(help_source, help_installed) < 0) {
                 missing(help_at, "the help file ", help_source);
+            } else if (!help_source.empty() && !options_.folder.empty() && !help_file_is_real(help_source, help_installed)) {
+                warn(help_at, "the help file " + help_source + " is not in the WinHelp format: F1, Help and the "
+                              "readme button show an error instead of a topic; make it with 'zep help'");
             }
         }
         std::int64_t bytes_for[3] = {0, 0, 0};

@@ -93,6 +93,14 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
         r.error = ERROR_PATH_NOT_FOUND;
         return r;
     }
+    // With a share as the current directory, "\NAME" and "NAME" lie on that share.
+    const std::string& here = cwd.current;
+    const bool unc = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    if (!unc && here.size() > 2 && here[0] == '\\' && here[1] == '\\' && !(path.size() >= 2 && path[1] == ':')) {
+        std::size_t share_end = here.find('\\', here.find('\\', 2) + 1);
+        std::string share = here.substr(0, share_end);
+        path = path[0] == '\\' ? share + path : here + (here.back() == '\\' ? "" : "\\") + path;
+    }
     std::string rest;
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
         std::vector<std::string> parts = Split(path.substr(2));
@@ -345,6 +353,72 @@ SimWindow& Machine::add_foreign_window(const std::string& cls, const std::string
     w.visible = true;
     z_order.insert(z_order.begin(), w.handle);
     return w;
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+}  // namespace
+
+void Machine::restart() {
+    folders_.clear();
+    std::error_code ec;
+    auto remove = [&](const std::string& windows_path) {
+        fs::path p = host_path(windows_path);
+        if (p.empty() || !fs::exists(p, ec)) return;
+        if (fs::is_directory(p, ec) && !fs::is_empty(p, ec)) return;
+        fs::remove(p, ec);
+        forget(p);
+    };
+    auto move = [&](const std::string& from, const std::string& to) {
+        fs::path source = host_path(from);
+        fs::path target = host_path(to);
+        if (source.empty() || target.empty() || !fs::exists(source, ec)) return;
+        fs::rename(source, target, ec);
+        forget(source);
+        forget(target);
+    };
+    for (const PendingMove& m : pending_moves) {
+        if (m.to.empty()) remove(m.from);
+        else move(m.from, m.to);
+        folders_.clear();
+    }
+    pending_moves.clear();
+    if (version.platform_id == VER_PLATFORM_WIN32_NT) return;
+
+    const std::string wininit = windows_dir + "\\WININIT.INI";
+    std::optional<std::string> text = read_file(wininit);
+    if (!text) return;
+    bool in_rename = false;
+    std::size_t start = 0;
+    while (start < text->size()) {
+        std::size_t end = text->find('\n', start);
+        if (end == std::string::npos) end = text->size();
+        const std::string line = Trimmed(text->substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            in_rename = AnsiUpper(line) == "[RENAME]";
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (!in_rename || equals == std::string::npos) continue;
+        const std::string destination = Trimmed(line.substr(0, equals));
+        const std::string source = Trimmed(line.substr(equals + 1));
+        if (AnsiUpper(destination) == "NUL") {
+            remove(source);
+        } else {
+            remove(destination);
+            move(source, destination);
+        }
+        folders_.clear();
+    }
+    move(wininit, windows_dir + "\\WININIT.BAK");
+    folders_.clear();
 }
 
 }  // namespace zep::sim

@@ -60,6 +60,7 @@ struct SimWindow {
     bool enabled = true;
     bool topmost = false;
     int text_limit = 0;  // EM_LIMITTEXT; 0 = none
+    std::map<std::uintptr_t, std::uint32_t> timers;  // SetTimer: id -> period in ms
     std::vector<Hwnd> children;
     // Procedures: a registered class's window procedure or a dialog's procedure.
     WindowProc window_proc = nullptr;
@@ -72,6 +73,7 @@ struct SimWindow {
     Hwnd focus = 0;
     // For a pretend program's window: what it does with a message sent to it.
     std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> handler;
+    bool hung = false;  // its program no longer takes messages: a sent one never returns
 };
 
 // A registry key of the simulated machine, below HKEY_LOCAL_MACHINE.
@@ -193,9 +195,21 @@ public:
         std::vector<std::string> commands;
     } progman;
 
+    // What Windows NT was asked to do at its next start (MoveFileEx with
+    // MOVEFILE_DELAY_UNTIL_REBOOT), in order; an empty destination deletes.
+    struct PendingMove {
+        std::string from, to;
+    };
+    std::vector<PendingMove> pending_moves;
+    // A restart: the pending moves are carried out (a folder goes only when empty), and on
+    // Windows 95 the [rename] list of WININIT.INI, which then becomes WININIT.BAK.
+    // Every process must have ended.
+    void restart();
+
     // Programs started, and which command lines can start (a file that exists can).
     std::vector<StartedProgram> started;
     std::vector<Hwnd> raised;  // windows brought to the top, in order
+    std::uint64_t waited_ms = 0;  // time spent waiting on programs that did not answer
 
     const std::filesystem::path& sandbox() const { return sandbox_; }
 

@@ -210,10 +210,11 @@ std::uint32_t SimPlatform::lwrite(Hfile h, const void* buf, std::uint32_t count)
         n = static_cast<std::uint32_t>(count - (growth - f->drive->free_bytes));
         growth = f->drive->free_bytes;
     }
+    // On a full disk Wine writes what fits and returns the short count, leaving the last
+    // error as it was (seen on a small tmpfs drive).
     std::size_t written = std::fwrite(buf, 1, n, f->stream);
     std::fflush(f->stream);
     f->drive->free_bytes -= growth;
-    if (written < count) last_error_ = ERROR_DISK_FULL;
     return static_cast<std::uint32_t>(written);
 }
 
@@ -352,6 +353,73 @@ bool SimPlatform::create_directory(const char* path) {
     if (!fs::create_directory(where.host, ec)) return fail_with(ERROR_ACCESS_DENIED);
     machine_.created(where.host);
     return true;
+}
+
+bool SimPlatform::remove_directory(const char* path) {
+    if (fail("remove_directory", path ? path : "")) return false;
+    ResolvedPath where = resolve(path);
+    if (where.error != 0) return fail_with(where.error);
+    if (where.is_root || ReadOnlyDrive(where.drive)) return fail_with(ERROR_ACCESS_DENIED);
+    std::error_code ec;
+    if (!fs::exists(where.host, ec)) {
+        return fail_with(fs::is_directory(where.host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                                         : ERROR_PATH_NOT_FOUND);
+    }
+    if (!fs::is_directory(where.host, ec)) return fail_with(ERROR_DIRECTORY);
+    if (!fs::is_empty(where.host, ec)) return fail_with(ERROR_DIR_NOT_EMPTY);
+    // Windows NT holds a process's current directory open.
+    if (machine_.version.platform_id == VER_PLATFORM_WIN32_NT && AnsiUpper(cwd_.current) == AnsiUpper(where.full)) {
+        return fail_with(ERROR_SHARING_VIOLATION);
+    }
+    if (!fs::remove(where.host, ec)) return fail_with(ERROR_ACCESS_DENIED);
+    machine_.forget(where.host);
+    return true;
+}
+
+bool SimPlatform::move_file_ex(const char* from, const char* to, std::uint32_t flags) {
+    if (fail("move_file_ex", from ? from : "")) return false;
+    if (machine_.version.platform_id != VER_PLATFORM_WIN32_NT) return fail_with(ERROR_CALL_NOT_IMPLEMENTED);
+    ResolvedPath source = resolve(from);
+    if (source.error != 0) return fail_with(source.error);
+    ResolvedPath target;
+    if (to != nullptr && (target = resolve(to)).error != 0) return fail_with(target.error);
+    if ((flags & MOVEFILE_DELAY_UNTIL_REBOOT) != 0) {
+        machine_.pending_moves.push_back({source.full, to != nullptr ? target.full : ""});
+        return true;
+    }
+    std::error_code ec;
+    if (to == nullptr) return fail_with(ERROR_INVALID_PARAMETER);
+    if (!fs::exists(source.host, ec)) return fail_with(ERROR_FILE_NOT_FOUND);
+    if (source.drive != target.drive) return fail_with(ERROR_NOT_SAME_DEVICE);
+    if (fs::exists(target.host, ec) && (flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        return fail_with(ERROR_ALREADY_EXISTS);
+    }
+    if (machine_.open_files.count(source.host.string()) > 0 || machine_.open_files.count(target.host.string()) > 0) {
+        return fail_with(ERROR_SHARING_VIOLATION);
+    }
+    const std::uint32_t attributes = machine_.attributes(source.host);
+    const Machine::Times times = machine_.times(source.host);
+    fs::rename(source.host, target.host, ec);
+    if (ec) return fail_with(ERROR_ACCESS_DENIED);
+    machine_.forget(source.host);
+    machine_.forget(target.host);
+    machine_.created(target.host);
+    machine_.set_attributes(target.host, attributes);
+    machine_.set_times(target.host, times);
+    return true;
+}
+
+std::uint32_t SimPlatform::get_short_path_name(const char* path, char* buf, std::uint32_t size) {
+    if (fail("get_short_path_name", path ? path : "")) return 0;
+    ResolvedPath where = resolve(path);
+    if (where.error != 0) return fail_with(where.error), 0;
+    std::error_code ec;
+    if (!fs::exists(where.host, ec)) return fail_with(ERROR_FILE_NOT_FOUND), 0;
+    // The simulated drives keep no 8.3 aliases: every name is its own short form.
+    const std::string text = path;
+    if (size <= text.size()) return static_cast<std::uint32_t>(text.size() + 1);
+    std::memcpy(buf, text.c_str(), text.size() + 1);
+    return static_cast<std::uint32_t>(text.size());
 }
 
 bool SimPlatform::get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,

@@ -106,6 +106,9 @@ public:
                                     FileTime& out) override;
     bool local_file_time_to_file_time(const FileTime& local, FileTime& out) override;
     bool create_directory(const char* path) override;
+    bool remove_directory(const char* path) override;
+    bool move_file_ex(const char* from, const char* to, std::uint32_t flags) override;
+    std::uint32_t get_short_path_name(const char* path, char* buf, std::uint32_t size) override;
     bool get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
                              std::uint32_t& bytes_per_sector, std::uint32_t& free_clusters,
                              std::uint32_t& total_clusters) override;
@@ -198,6 +201,9 @@ public:
     void post_quit_message(int code) override;
     std::intptr_t send_message(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                std::intptr_t lparam) override;
+    std::intptr_t send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                       std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout,
+                                       std::uintptr_t* result) override;
     Hhook set_windows_hook(int id, MsgFilterProc proc) override;
     bool unhook_windows_hook(int id, MsgFilterProc proc) override;
     std::intptr_t call_next_hook_ex(Hhook hook, int code, std::uintptr_t wparam,
@@ -215,6 +221,9 @@ public:
     void sh_malloc_free(Pidl list) override;
     void sh_malloc_release() override;
     Hwnd get_desktop_window() override;
+    bool is_window_visible(Hwnd window) override;
+    std::uintptr_t set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) override;
+    bool kill_timer(Hwnd window, std::uintptr_t id) override;
     Hdc get_dc(Hwnd window) override;
     int release_dc(Hwnd window, Hdc dc) override;
     int get_device_caps(Hdc dc, int index) override;

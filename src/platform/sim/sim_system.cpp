@@ -32,18 +32,22 @@ const char* SystemMessage(std::uint32_t code) {
         case 5: return "Access is denied.\r\n";
         case 6: return "The handle is invalid.\r\n";
         case 8: return "Not enough memory resources are available to process this command.\r\n";
+        case 13: return "The data is invalid.\r\n";
         case 15: return "The system cannot find the drive specified.\r\n";
         case 19: return "The media is write protected.\r\n";
         case 21: return "The device is not ready.\r\n";
         case 31: return "A device attached to the system is not functioning.\r\n";
         case 32: return "The process cannot access the file because it is being used by another process.\r\n";
         case 33: return "The process cannot access the file because another process has locked a portion of the file.\r\n";
+        case 38: return "Reached the end of the file.\r\n";
+        case 80: return "The file exists.\r\n";
         case 112: return "There is not enough space on the disk.\r\n";
         case 123: return "The filename, directory name, or volume label syntax is incorrect.\r\n";
         case 206: return "The filename or extension is too long.\r\n";
         case 1812: return "The specified image file did not contain a resource section.\r\n";
         case 1813: return "The specified resource type cannot be found in the image file.\r\n";
         case 1814: return "The specified resource name cannot be found in the image file.\r\n";
+        case 1460: return "This operation returned because the timeout period expired.\r\n";
         default: return nullptr;
     }
 }

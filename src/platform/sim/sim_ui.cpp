@@ -708,7 +708,29 @@ std::intptr_t SimPlatform::send_message(Hwnd h, std::uint32_t message, std::uint
     }
     SimWindow* w = window(h);
     if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    if (w->hung) {
+        // SendMessage would wait for good: the test sees it instead of hanging.
+        user.errors.push_back("SendMessage to the hung window \"" + w->text + "\" never returns");
+        return 0;
+    }
     return deliver(*w, message, wparam, lparam);
+}
+
+std::intptr_t SimPlatform::send_message_timeout(Hwnd h, std::uint32_t message, std::uintptr_t wparam,
+                                                std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout,
+                                                std::uintptr_t* result) {
+    if (fail("send_message_timeout")) return 0;
+    SimWindow* w = window(h);
+    if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    if (w->hung) {
+        // A program that no longer takes its messages: given up at once when asked to,
+        // else after the whole wait.
+        if ((flags & SMTO_ABORTIFHUNG) == 0) machine_.waited_ms += timeout;
+        return fail_with(ERROR_TIMEOUT), 0;
+    }
+    std::intptr_t answer = deliver(*w, message, wparam, lparam);
+    if (result != nullptr) *result = static_cast<std::uintptr_t>(answer);
+    return 1;
 }
 
 void SimPlatform::post_click(Hwnd dialog, int id) {
@@ -788,6 +810,27 @@ bool SimPlatform::win_help(Hwnd, const char* file, std::uint32_t command, std::u
 
 Hwnd SimPlatform::get_desktop_window() {
     return kDesktop;
+}
+
+bool SimPlatform::is_window_visible(Hwnd h) {
+    SimWindow* w = window(h);
+    return w != nullptr && w->visible;
+}
+
+// Timers are kept, not run: a test sends WM_TIMER when it wants a tick.
+std::uintptr_t SimPlatform::set_timer(Hwnd h, std::uintptr_t id, std::uint32_t ms) {
+    if (fail("set_timer")) return 0;
+    SimWindow* w = window(h);
+    if (w == nullptr) return fail_with(ERROR_INVALID_WINDOW_HANDLE), 0;
+    w->timers[id] = ms;
+    return id;
+}
+
+bool SimPlatform::kill_timer(Hwnd h, std::uintptr_t id) {
+    if (fail("kill_timer")) return false;
+    SimWindow* w = window(h);
+    if (w == nullptr || w->timers.erase(id) == 0) return fail_with(ERROR_INVALID_PARAMETER);
+    return true;
 }
 
 Hdc SimPlatform::get_dc(Hwnd) {

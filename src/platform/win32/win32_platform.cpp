@@ -246,6 +246,31 @@ bool Win32Platform::local_file_time_to_file_time(const FileTime& local, FileTime
 bool Win32Platform::create_directory(const char* path) {
     return CreateDirectoryA(path, nullptr) != 0;
 }
+bool Win32Platform::remove_directory(const char* path) {
+    return RemoveDirectoryA(path) != 0;
+}
+// These two are looked up when called, so the import table stays one that every system
+// loads: Windows 95 has only a failing MoveFileExA, and early NT no GetShortPathNameA.
+bool Win32Platform::move_file_ex(const char* from, const char* to, std::uint32_t flags) {
+    using Fn = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("KERNEL32"), "MoveFileExA")));
+    if (fn == nullptr) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    return fn(from, to, flags) != 0;
+}
+std::uint32_t Win32Platform::get_short_path_name(const char* path, char* buf, std::uint32_t size) {
+    using Fn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("KERNEL32"), "GetShortPathNameA")));
+    if (fn == nullptr) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    return fn(path, buf, size);
+}
 bool Win32Platform::get_disk_free_space(const char* root, std::uint32_t& sectors_per_cluster,
                                         std::uint32_t& bytes_per_sector,
                                         std::uint32_t& free_clusters,
@@ -518,6 +543,14 @@ std::intptr_t Win32Platform::send_message(Hwnd window, std::uint32_t msg, std::u
                                           std::intptr_t lparam) {
     return SendMessageA(W(window), msg, wparam, lparam);
 }
+std::intptr_t Win32Platform::send_message_timeout(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                                  std::intptr_t lparam, std::uint32_t flags,
+                                                  std::uint32_t timeout, std::uintptr_t* result) {
+    DWORD_PTR answer = 0;
+    LRESULT done = SendMessageTimeoutA(W(window), msg, wparam, lparam, flags, timeout, &answer);
+    if (result != nullptr) *result = answer;
+    return done;
+}
 Hhook Win32Platform::set_windows_hook(int id, MsgFilterProc proc) {
     g_filter = proc;
     return reinterpret_cast<Hhook>(SetWindowsHookA(id, FilterTrampoline));
@@ -584,6 +617,18 @@ void Win32Platform::sh_malloc_release() {
 }
 Hwnd Win32Platform::get_desktop_window() {
     return H(GetDesktopWindow());
+}
+
+bool Win32Platform::is_window_visible(Hwnd window) {
+    return IsWindowVisible(W(window)) != 0;
+}
+
+std::uintptr_t Win32Platform::set_timer(Hwnd window, std::uintptr_t id, std::uint32_t ms) {
+    return SetTimer(W(window), id, ms, nullptr);
+}
+
+bool Win32Platform::kill_timer(Hwnd window, std::uintptr_t id) {
+    return KillTimer(W(window), id) != 0;
 }
 Hdc Win32Platform::get_dc(Hwnd window) {
     return reinterpret_cast<Hdc>(GetDC(W(window)));

@@ -4,8 +4,12 @@
 //
 //   driver.exe STEPS.TXT
 //
-// Steps, one per line (# starts a comment; TEXT runs to the end of the line, \n is a
-// line feed):
+// Steps, one per line (# starts a comment; TEXT runs to the end of the line, <LF> and <CR>
+// in it are a line feed and a carriage return, forms no Windows path can hold):
+//   let NAME VALUE                $NAME in later steps stands for VALUE, taken verbatim to
+//                                 the end of the line; it is put in after the step is split
+//                                 into words and its escapes are read, so a path with
+//                                 spaces or backslash sequences arrives as it is
 //   start NAME EXE [DIR]          start a program; NAME names it for later steps
 //   wait-dialog ID [MS]           wait for dialog ID of a started program; it becomes current
 //   expect-text CTRL TEXT         the current dialog's control shows exactly TEXT
@@ -15,17 +19,26 @@
 //   click CTRL [in DIALOG]        click a button (fails when it is greyed); with "in", a
 //                                 button of another dialog on screen, at once
 //   key NAME                      press a key in the current dialog: F1, ESCAPE, RETURN, TAB
-//   shot FILE.bmp                 screenshot of the current dialog
+//   shot FILE.bmp [screen]        screenshot of the current dialog, or of the whole screen
 //   wait-closed [MS]              wait until the current dialog is gone
 //   wait-exit NAME [MS]           wait until a started program ends
 //   expect-exit NAME CODE         ... with this exit code
 //   suspend NAME | resume NAME    stop a started program's main thread, or let it go on;
 //                                 while it is stopped, only shot and click work on it
 //   expect-window CLASS STATE     a top-level window of CLASS is hidden, visible or absent
+//   winhelp CONTEXT FILE          ask WinHelp for a help file's topic, as programs do
+//   expect-help TITLE             the help viewer shows the topic TITLE (its first line);
+//                                 "(none)": the viewer is open and shows no topic
+//   expect-help-caption TEXT      the help viewer's caption contains TEXT
+//   shot-help FILE.bmp            screenshot of the help viewer
 //   expect-top ID                 dialog ID is in front of every other window
+//   wait-window TITLE             wait until a visible top-level window of any program has
+//                                 this title (such as the shell's window of a new group)
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
+//   delete FILE                   delete a file (to make room on a full disk)
+//   expect-missing FILE           no file or folder of that name exists
 //   stopwatch start | stopwatch LABEL   start timing, or print the time since the start
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
@@ -34,6 +47,7 @@
 #include <ddeml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -72,24 +86,48 @@ bool Fail(const std::string& why) {
     return false;
 }
 
-std::string Unescape(const std::string& s) {
+std::map<std::string, std::string> g_vars;
+
+// Control characters in a step's own text, in a form no path can hold; never read from a
+// value put in for $NAME.
+struct Escape {
+    const char* form;
+    char c;
+};
+constexpr Escape kEscapes[] = {{"<LF>", '\n'}, {"<CR>", '\r'}};
+
+// A step's word or text with its escapes read and $NAME replaced by its value.
+std::string Expand(const std::string& s) {
     std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += s[i];
+    for (std::size_t i = 0; i < s.size();) {
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                       [&](const Escape& x) { return s.compare(i, 4, x.form) == 0; });
+        if (e != std::end(kEscapes)) {
+            out += e->c;
+            i += 4;
+            continue;
         }
+        if (s[i] == '$') {
+            std::size_t end = i + 1;
+            while (end < s.size() && (std::isalnum(static_cast<unsigned char>(s[end])) || s[end] == '_')) ++end;
+            auto var = g_vars.find(s.substr(i + 1, end - i - 1));
+            if (var != g_vars.end()) {
+                out += var->second;
+                i = end;
+                continue;
+            }
+        }
+        out += s[i++];
     }
     return out;
 }
 
-std::string Escape(const std::string& s) {
+// A text as a step would write it.
+std::string Escaped(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
+        const Escape* e = std::find_if(std::begin(kEscapes), std::end(kEscapes), [&](const Escape& x) { return x.c == c; });
+        if (e != std::end(kEscapes)) out += e->form;
         else out += c;
     }
     return out;
@@ -248,7 +286,7 @@ void Describe(HWND dialog, int id) {
         bool icon = ClassOf(c) == "Static" && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
         if (text.empty() || icon) continue;
         int cid = GetDlgCtrlID(c) & 0xFFFF;
-        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escape(text) +
+        Say("  " + (cid == 0xFFFF ? std::string("-") : std::to_string(cid)) + ": " + Escaped(text) +
             (IsWindowEnabled(c) ? "" : " (greyed)"));
     }
 }
@@ -278,16 +316,18 @@ bool WaitDialog(int id, DWORD timeout) {
         seen += " " + std::to_string(Recognise(d));
         for (HWND c : Children(d)) {
             seen += " [" + std::to_string(GetDlgCtrlID(c) & 0xFFFF) + " " + ClassOf(c) + " \"" +
-                    Escape(WindowText(c)) + "\"]";
+                    Escaped(WindowText(c)) + "\"]";
         }
     }
     return Fail("dialog " + std::to_string(id) + " did not appear (on screen:" + (seen.empty() ? " none" : seen) + ")");
 }
 
-void Screenshot(const std::string& file) {
-    RECT r{};
-    if (!IsWindow(g_dialog) || !GetWindowRect(g_dialog, &r) || r.right <= r.left || r.bottom <= r.top) {
-        Say("screenshot skipped: the dialog has closed");
+// A screenshot of a window, or of the whole screen when window is null.
+void Screenshot(const std::string& file, HWND window) {
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (window != nullptr &&
+        (!IsWindow(window) || !GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top)) {
+        Say("screenshot skipped: the window has closed");
         return;
     }
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -314,6 +354,43 @@ void Screenshot(const std::string& file) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     Say("screenshot " + file);
+}
+
+// The help viewer's window (winhlp32's main window) and the text of the topic it shows.
+HWND HelpViewer(std::string* topic = nullptr) {
+    HWND viewer = FindWindowA("MS_WINHELP", nullptr);
+    if (viewer == nullptr || !IsWindowVisible(viewer)) return nullptr;
+    if (topic != nullptr) {
+        topic->clear();
+        for (HWND c = GetWindow(viewer, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            std::string cls = ClassOf(c);
+            std::transform(cls.begin(), cls.end(), cls.begin(), [](unsigned char ch) { return std::tolower(ch); });
+            if (cls.find("richedit") != std::string::npos) *topic = WindowText(c);
+        }
+    }
+    return viewer;
+}
+
+bool ExpectHelp(const std::string& title) {
+    DWORD start = GetTickCount();
+    std::string topic;
+    HWND viewer = nullptr;
+    for (;;) {
+        viewer = HelpViewer(&topic);
+        std::string first = topic.substr(0, topic.find_first_of("\r\n"));
+        if (viewer != nullptr && (title == "(none)" ? topic.empty() : first == title)) break;
+        if (GetTickCount() - start > 20000) {
+            std::string seen;
+            for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+                if (IsWindowVisible(w)) seen += " [" + ClassOf(w) + " \"" + WindowText(w) + "\"]";
+            }
+            return Fail("the help viewer does not show \"" + title + "\"" +
+                        (viewer == nullptr ? " (no viewer; on screen:" + seen + ")" : " but \"" + Escaped(topic.substr(0, 200)) + "\""));
+        }
+        Pump(100);
+    }
+    Say("help viewer \"" + WindowText(viewer) + "\" shows \"" + Escaped(topic.substr(0, 300)) + "\"");
+    return true;
 }
 
 UINT KeyCode(const std::string& name) {
@@ -344,22 +421,49 @@ HDDEDATA CALLBACK DdeIgnore(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, UL
     return nullptr;
 }
 
+// The stream of a step's words, each read as written and then expanded.
+class Words {
+public:
+    explicit Words(const std::string& line) : in_(line) {}
+    Words& operator>>(std::string& word) {
+        if (in_ >> word) word = Expand(word);
+        return *this;
+    }
+    Words& operator>>(long& number) {
+        in_ >> number;
+        return *this;
+    }
+    explicit operator bool() const { return static_cast<bool>(in_); }
+    // The rest of the line after one blank, expanded.
+    std::string rest() {
+        std::string r;
+        std::getline(in_, r);
+        std::size_t start = r.find_first_not_of(' ');
+        return start == std::string::npos ? std::string() : Expand(r.substr(start));
+    }
+
+private:
+    std::istringstream in_;
+};
+
 bool Run(const std::string& line) {
-    std::istringstream in(line);
+    Words in(line);
     std::string verb;
     in >> verb;
-    auto rest = [&] {
-        std::string r;
-        std::getline(in, r);
-        std::size_t start = r.find_first_not_of(' ');
-        return start == std::string::npos ? std::string() : Unescape(r.substr(start));
-    };
+    auto rest = [&] { return in.rest(); };
     auto number = [&](long fallback) {
         long v = fallback;
         if (!(in >> v)) v = fallback;
         return v;
     };
     Say("> " + line);
+    if (verb == "let") {
+        std::size_t name_at = line.find_first_not_of(' ', line.find("let") + 3);
+        std::size_t value_at = name_at == std::string::npos ? name_at : line.find(' ', name_at);
+        if (value_at == std::string::npos) return Fail("let NAME VALUE");
+        g_vars[line.substr(name_at, value_at - name_at)] = line.substr(value_at + 1);
+        return true;
+    }
     if (verb == "start") {
         std::string name, exe, dir;
         in >> name >> exe >> dir;
@@ -386,8 +490,8 @@ bool Run(const std::string& line) {
         if (c == nullptr) return false;
         std::string got = WindowText(c);
         bool ok = verb == "expect-text" ? got == want : got.find(want) != std::string::npos;
-        return ok || Fail("control shows \"" + Escape(got) + "\", expected " +
-                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escape(want) + "\"");
+        return ok || Fail("control shows \"" + Escaped(got) + "\", expected " +
+                          (verb == "expect-text" ? "" : "it to contain ") + "\"" + Escaped(want) + "\"");
     }
     if (verb == "expect-enabled" || verb == "expect-disabled") {
         HWND c = Control(static_cast<int>(number(0)));
@@ -429,9 +533,9 @@ bool Run(const std::string& line) {
         return true;
     }
     if (verb == "shot") {
-        std::string file;
-        in >> file;
-        Screenshot(file);
+        std::string file, what;
+        in >> file >> what;
+        Screenshot(file, what == "screen" ? nullptr : g_dialog);
         return true;
     }
     if (verb == "wait-closed") {
@@ -476,6 +580,39 @@ bool Run(const std::string& line) {
         HWND w = FindWindowA(cls.c_str(), nullptr);
         std::string got = w == nullptr ? "absent" : IsWindowVisible(w) ? "visible" : "hidden";
         return got == state || Fail("window " + cls + " is " + got);
+    }
+    if (verb == "wait-window") {
+        std::string title = rest();
+        for (DWORD start = GetTickCount(); FindWindowA(nullptr, title.c_str()) == nullptr ||
+                                           !IsWindowVisible(FindWindowA(nullptr, title.c_str()));) {
+            if (GetTickCount() - start > 20000) return Fail("no window \"" + title + "\" appeared");
+            Pump(50);
+        }
+        return true;
+    }
+    if (verb == "winhelp") {
+        unsigned long context = static_cast<unsigned long>(number(0));
+        std::string file = rest();
+        return WinHelpA(nullptr, file.c_str(), HELP_CONTEXT, context) || Fail("WinHelp refused " + file);
+    }
+    if (verb == "expect-help") return ExpectHelp(rest());
+    if (verb == "expect-help-caption") {
+        std::string want = rest();
+        HWND viewer = HelpViewer();
+        std::string got = viewer == nullptr ? "" : WindowText(viewer);
+        return (viewer != nullptr && got.find(want) != std::string::npos) ||
+               Fail("the help viewer's caption is \"" + got + "\", not one with \"" + want + "\"");
+    }
+    if (verb == "shot-help") {
+        // In front of the installer's dialogs and painted afresh: the shot is of the screen.
+        std::string file;
+        in >> file;
+        HWND viewer = HelpViewer();
+        SetWindowPos(viewer, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        Pump(700);
+        Screenshot(file, viewer);
+        return true;
     }
     if (verb == "expect-top") {
         int id = static_cast<int>(number(0));
@@ -572,6 +709,16 @@ bool Run(const std::string& line) {
         in >> dir;
         return CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS ||
                Fail("cannot create " + dir);
+    }
+    if (verb == "delete") {
+        std::string file;
+        in >> file;
+        return DeleteFileA(file.c_str()) || Fail("cannot delete " + file);
+    }
+    if (verb == "expect-missing") {
+        std::string file;
+        in >> file;
+        return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES || Fail(file + " exists");
     }
     if (verb == "sleep") {
         Pump(static_cast<DWORD>(number(100)));

@@ -1,5 +1,7 @@
 # The files up to the one being copied at the click landed whole, none after it; the
-# product INI was not written.
+# product INI was not written. Files 1 to 99 were copied before the copy waited for file
+# 100; whether 100 itself landed depends on whether the Cancel was noticed before or after
+# its retry, which the queue decides (a busy machine takes longer to get there).
 set -eu
 target=$WINEPREFIX/drive_c/MANY
 landed=0 last=0 fail=0
@@ -9,7 +11,7 @@ for f in */F*.DAT; do
   if [ -e "$target/$f" ]; then
     cmp -s "$f" "$target/$f" || { echo "FAIL: $f did not land whole"; fail=1; }
     landed=$((landed + 1)); [ $n -gt $last ] && last=$n
-  elif [ $n -le 100 ]; then
+  elif [ $n -le 99 ]; then
     echo "FAIL: $f did not land although the copy had passed it"; fail=1
   fi
 done

@@ -1,0 +1,1 @@
+rm "$ZEP_SETUP_DIR/README.TX_"

@@ -10,6 +10,7 @@ int CheckCommand(int argc, char** argv);     // zep check: an install script, as
 int PackCommand(int argc, char** argv);      // zep pack: a product folder into setup.exe and disks
 int ListCommand(int argc, char** argv);      // zep list: what an embedded setup.exe carries
 int UnpackCommand(int argc, char** argv);    // zep unpack: an embedded setup.exe back into a folder
+int SimulateCommand(int argc, char** argv);  // zep simulate: an installation on a simulated Windows
 int HelpCommand(int argc, char** argv);      // zep help: the installer's help file from plain text
 
 }  // namespace zep::tool

@@ -17,6 +17,7 @@ const Command kCommands[] = {
     {"expand", zep::tool::ExpandCommand, "expand SZDD-compressed files"},
     {"check", zep::tool::CheckCommand, "report every error and warning of an install script"},
     {"pack", zep::tool::PackCommand, "make setup.exe, disks, a flat folder or floppy images of a product"},
+    {"simulate", zep::tool::SimulateCommand, "run the installer on a simulated Windows and show what it does"},
     {"list", zep::tool::ListCommand, "show the product an embedded setup.exe carries"},
     {"unpack", zep::tool::UnpackCommand, "write an embedded setup.exe's product back out as a folder"},
     {"help", zep::tool::HelpCommand, "make the installer's help file (WinHelp) from plain text"},

@@ -60,6 +60,10 @@ public:
     // The ids of the dialogs shown, in order.
     std::vector<std::uint16_t> dialog_ids() const;
 
+    // Answers a dialog when no scripted answer is left (zep simulate's user); when unset,
+    // such a dialog is an error of the test.
+    std::function<std::vector<UserAction>(std::uint16_t dialog)> responder;
+
     // Answers for the folder browser, in order: the folder chosen, or nullopt to cancel.
     std::deque<std::optional<std::string>> browse_answers;
 

@@ -1,0 +1,1141 @@
+#include "tools/zep/simulation.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "dialogs/dialog_table.h"
+#include "platform/sim/dialog_template.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/profile_text.h"
+#include "platform/sim/sim_platform.h"
+#include "shell/shell.h"
+#include "szdd/szdd.h"
+#include "tools/zep/product.h"
+#include "tools/zep/stub.h"
+
+extern const std::uint8_t kSetupRes[];
+extern const std::size_t kSetupRes_size;
+
+namespace fs = std::filesystem;
+
+namespace zep::tool {
+
+namespace {
+
+constexpr int kRepeatLimit = 3;  // the same dialog, unchanged, this often: it loops
+constexpr int kStopLimit = 6;    // and still back after Cancel: the run is stopped
+constexpr std::uint32_t kRegDword = 4;
+constexpr int kPixelsPerInch[3] = {72, 96, 120};
+constexpr char kDrives[] = "CD";  // the machine's hard disks
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    const std::size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return {};
+    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+bool ParseNumber(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    out = std::stoi(text);
+    return out <= 65535;
+}
+
+struct KeyName {
+    const char* name;
+    std::uint32_t vk;
+};
+const KeyName kKeys[] = {{"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"ESCAPE", VK_ESCAPE},
+                         {"ESC", VK_ESCAPE},   {"F1", VK_F1}};
+
+// --- Answers ---
+
+bool ParseStep(const std::string& text, AnswerStep& step, std::string& why) {
+    std::istringstream in(text);
+    std::string verb;
+    in >> verb;
+    verb = Upper(verb);
+    std::string arg;
+    in >> arg;
+    if (verb == "CLICK" || verb == "INSERT") {
+        step.kind = verb == "CLICK" ? AnswerStep::Kind::kClick : AnswerStep::Kind::kInsert;
+        std::string rest;
+        if (!ParseNumber(arg, step.id) || (in >> rest)) {
+            why = "\"" + text + "\": " + (verb == "CLICK" ? "click takes a control id" : "insert takes a disk number");
+            return false;
+        }
+        return true;
+    }
+    if (verb == "TYPE") {
+        step.kind = AnswerStep::Kind::kType;
+        if (!ParseNumber(arg, step.id)) {
+            why = "\"" + text + "\": type takes a control id, then the text";
+            return false;
+        }
+        std::string rest;
+        std::getline(in, rest);
+        rest = Trim(rest);
+        if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+        step.text = rest;
+        return true;
+    }
+    if (verb == "KEY") {
+        step.kind = AnswerStep::Kind::kKey;
+        for (const KeyName& k : kKeys) {
+            if (Upper(arg) == k.name) step.vk = k.vk;
+        }
+        step.text = Upper(arg);
+        if (step.vk == 0) {
+            why = "\"" + text + "\": key takes Enter, Escape or F1";
+            return false;
+        }
+        return true;
+    }
+    if (verb == "CLOSE" && arg.empty()) {
+        step.kind = AnswerStep::Kind::kClose;
+        return true;
+    }
+    why = "\"" + text + "\" is no action (click ID, type ID TEXT, key Enter|Escape|F1, close, insert DISK)";
+    return false;
+}
+
+std::string Describe(const AnswerStep& s) {
+    switch (s.kind) {
+        case AnswerStep::Kind::kClick: return "click " + std::to_string(s.id);
+        case AnswerStep::Kind::kType: return "type " + std::to_string(s.id) + " \"" + s.text + "\"";
+        case AnswerStep::Kind::kKey: return "key " + s.text;
+        case AnswerStep::Kind::kClose: return "close box";
+        case AnswerStep::Kind::kInsert: return "insert disk " + std::to_string(s.id);
+    }
+    return {};
+}
+
+// --- The machine's state, to compare before and after ---
+
+struct FileState {
+    bool folder = false;
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    FileTime written{};
+    std::uint32_t attributes = 0;
+    std::optional<std::string> ini;  // the text of a .INI file
+};
+
+struct RegValue {
+    std::string name;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+};
+
+struct MachineState {
+    std::map<std::string, FileState> files;  // by upper-case Windows path
+    std::map<std::string, std::string> spelling;  // upper-case -> as on the machine
+    std::map<std::string, std::map<std::string, RegValue>> registry;  // key path -> values by upper-case name
+    std::map<std::string, std::string> key_spelling;
+    std::map<std::string, int> fonts;
+    std::size_t group_commands = 0, started = 0, pending_moves = 0;
+};
+
+std::uint64_t Fnv(const std::string& bytes) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+std::string ReadHost(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+bool IsIni(const std::string& path) {
+    return path.size() > 4 && Upper(path.substr(path.size() - 4)) == ".INI";
+}
+
+void CaptureKey(const sim::RegistryKey& key, const std::string& path, MachineState& s) {
+    auto& values = s.registry[Upper(path)];
+    s.key_spelling[Upper(path)] = path;
+    for (const auto& [upper, v] : key.values) values[upper] = {v.name, v.type, v.data};
+    for (const auto& [upper, sub] : key.subkeys) CaptureKey(*sub, path.empty() ? sub->name : path + "\\" + sub->name, s);
+}
+
+MachineState Capture(sim::Machine& m) {
+    MachineState s;
+    for (const char* d = kDrives; *d != '\0'; ++d) {
+        sim::Drive* drive = m.drive(*d);
+        if (drive == nullptr) continue;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(drive->host, ec); it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            std::string rel = fs::relative(it->path(), drive->host, ec).string();
+            std::replace(rel.begin(), rel.end(), '/', '\\');
+            const std::string path = std::string(1, *d) + ":\\" + rel;
+            FileState f;
+            f.folder = it->is_directory(ec);
+            if (!f.folder) {
+                const std::string bytes = ReadHost(it->path());
+                f.size = bytes.size();
+                f.hash = Fnv(bytes);
+                f.written = m.times(it->path()).written;
+                f.attributes = m.attributes(it->path());
+                if (IsIni(path)) f.ini = bytes;
+            }
+            s.files[Upper(path)] = f;
+            s.spelling[Upper(path)] = path;
+        }
+    }
+    CaptureKey(m.registry, "", s);
+    s.registry.erase("");
+    s.fonts = m.loaded_fonts;
+    s.group_commands = m.progman.commands.size();
+    s.started = m.started.size();
+    s.pending_moves = m.pending_moves.size();
+    return s;
+}
+
+std::string TimeText(const FileTime& t, int local_minus_utc_minutes) {
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(t.high) << 32) | t.low;
+    const std::int64_t unix_seconds =
+        static_cast<std::int64_t>(ticks / 10000000ull) - 11644473600ll + local_minus_utc_minutes * 60ll;
+    const std::time_t tt = static_cast<std::time_t>(unix_seconds);
+    std::tm tm{};
+    if (gmtime_r(&tt, &tm) == nullptr) return "?";
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+std::string RegType(std::uint32_t type) {
+    switch (type) {
+        case REG_SZ: return "REG_SZ";
+        case kRegDword: return "REG_DWORD";
+        default: return "type " + std::to_string(type);
+    }
+}
+
+std::string RegText(const RegValue& v) {
+    if (v.type == REG_SZ) {
+        std::string s(v.data.begin(), v.data.end());
+        if (!s.empty() && s.back() == '\0') s.pop_back();
+        return s;
+    }
+    if (v.type == kRegDword && v.data.size() == 4) {
+        return std::to_string(v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (std::uint32_t{v.data[3]} << 24));
+    }
+    static const char* hex = "0123456789abcdef";
+    std::string s;
+    for (std::uint8_t b : v.data) s += std::string{hex[b >> 4], hex[b & 15]};
+    return s;
+}
+
+// Sections and keys of a profile text, as the profile functions list them.
+std::vector<std::string> NulList(const char* buf, std::uint32_t n) {
+    std::vector<std::string> out;
+    for (std::uint32_t i = 0; i < n;) {
+        std::string item(buf + i);
+        if (item.empty()) break;
+        i += static_cast<std::uint32_t>(item.size()) + 1;
+        out.push_back(item);
+    }
+    return out;
+}
+
+std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> IniEntries(
+    const std::optional<std::string>& text) {
+    std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> out;  // upper -> (spelling, value)
+    if (!text) return out;
+    std::vector<char> buf(1 << 16);
+    const std::uint32_t size = static_cast<std::uint32_t>(buf.size());
+    std::uint32_t n = sim::ProfileGetString(&*text, nullptr, nullptr, "", buf.data(), size);
+    for (const std::string& section : NulList(buf.data(), n)) {
+        std::vector<char> keys(1 << 16);
+        std::uint32_t k = sim::ProfileGetString(&*text, section.c_str(), nullptr, "", keys.data(), size);
+        for (const std::string& key : NulList(keys.data(), k)) {
+            char value[4096] = {};
+            sim::ProfileGetString(&*text, section.c_str(), key.c_str(), "", value, sizeof value);
+            out[{Upper(section), Upper(key)}] = {"[" + section + "] " + key, value};
+        }
+    }
+    return out;
+}
+
+MachineChanges Compare(const MachineState& a, const MachineState& b, sim::Machine& m) {
+    MachineChanges c;
+    auto file_change = [&](char kind, const std::string& upper, const FileState& f, const MachineState& from) {
+        FileChange fc{kind, from.spelling.at(upper), f.folder, f.size, {}, f.attributes};
+        if (!f.folder && kind != '-') fc.time = TimeText(f.written, m.local_minus_utc_minutes);
+        c.files.push_back(fc);
+    };
+    for (const auto& [upper, f] : b.files) {
+        auto it = a.files.find(upper);
+        if (it == a.files.end()) {
+            file_change('+', upper, f, b);
+        } else if (!f.folder && (it->second.hash != f.hash || it->second.size != f.size ||
+                                 it->second.written.low != f.written.low || it->second.written.high != f.written.high ||
+                                 it->second.attributes != f.attributes)) {
+            file_change('~', upper, f, b);
+        }
+    }
+    for (const auto& [upper, f] : a.files) {
+        if (b.files.count(upper) == 0) file_change('-', upper, f, a);
+    }
+    std::sort(c.files.begin(), c.files.end(), [](const FileChange& x, const FileChange& y) {
+        return Upper(x.path) < Upper(y.path);
+    });
+    // INI entries of every .INI file that came, changed or went.
+    std::set<std::string> inis;
+    for (const auto& [upper, f] : a.files) if (f.ini) inis.insert(upper);
+    for (const auto& [upper, f] : b.files) if (f.ini) inis.insert(upper);
+    for (const std::string& upper : inis) {
+        auto ia = a.files.find(upper), ib = b.files.find(upper);
+        const std::optional<std::string> ta = ia != a.files.end() ? ia->second.ini : std::nullopt;
+        const std::optional<std::string> tb = ib != b.files.end() ? ib->second.ini : std::nullopt;
+        if (ta == tb) continue;
+        const std::string file = (ib != b.files.end() ? b.spelling : a.spelling).at(upper);
+        const auto ea = IniEntries(ta), eb = IniEntries(tb);
+        auto split = [](const std::string& spelled, std::string& section, std::string& key) {
+            const std::size_t close = spelled.find("] ");
+            section = spelled.substr(1, close - 1);
+            key = spelled.substr(close + 2);
+        };
+        for (const auto& [k, v] : eb) {
+            auto it = ea.find(k);
+            if (it != ea.end() && it->second.second == v.second) continue;
+            IniChange ic{it == ea.end() ? '+' : '~', file, {}, {}, v.second, it == ea.end() ? "" : it->second.second};
+            split(v.first, ic.section, ic.key);
+            c.ini.push_back(ic);
+        }
+        for (const auto& [k, v] : ea) {
+            if (eb.count(k) > 0) continue;
+            IniChange ic{'-', file, {}, {}, {}, v.second};
+            split(v.first, ic.section, ic.key);
+            c.ini.push_back(ic);
+        }
+    }
+    // The registry below HKEY_LOCAL_MACHINE.
+    for (const auto& [key, values] : b.registry) {
+        auto it = a.registry.find(key);
+        const std::string spelled = b.key_spelling.at(key);
+        if (it == a.registry.end()) c.registry.push_back({'+', spelled, {}, {}, {}, {}});
+        for (const auto& [name, v] : values) {
+            const RegValue* old = nullptr;
+            if (it != a.registry.end()) {
+                auto ov = it->second.find(name);
+                if (ov != it->second.end()) old = &ov->second;
+            }
+            if (old != nullptr && old->type == v.type && old->data == v.data) continue;
+            c.registry.push_back({old == nullptr ? '+' : '~', spelled, v.name.empty() ? "(default)" : v.name,
+                                  RegType(v.type), RegText(v), old ? RegText(*old) : ""});
+        }
+    }
+    for (const auto& [key, values] : a.registry) {
+        auto it = b.registry.find(key);
+        const std::string spelled = a.key_spelling.at(key);
+        for (const auto& [name, v] : values) {
+            if (it != b.registry.end() && it->second.count(name) > 0) continue;
+            c.registry.push_back({'-', spelled, v.name.empty() ? "(default)" : v.name, RegType(v.type), {}, RegText(v)});
+        }
+        if (it == b.registry.end()) c.registry.push_back({'-', spelled, {}, {}, {}, {}});
+    }
+    for (const auto& [font, count] : b.fonts) {
+        auto it = a.fonts.find(font);
+        const int before = it == a.fonts.end() ? 0 : it->second;
+        if (count > before) c.fonts_loaded.push_back(font);
+        if (count < before) c.fonts_unloaded.push_back(font);
+    }
+    for (const auto& [font, count] : a.fonts) {
+        if (b.fonts.count(font) == 0 && count > 0) c.fonts_unloaded.push_back(font);
+    }
+    for (std::size_t i = a.group_commands; i < m.progman.commands.size(); ++i) c.group_commands.push_back(m.progman.commands[i]);
+    for (std::size_t i = a.started; i < m.started.size(); ++i) {
+        c.started.push_back({m.started[i].command_line, m.started[i].current_directory});
+    }
+    for (std::size_t i = a.pending_moves; i < m.pending_moves.size(); ++i) {
+        const auto& move = m.pending_moves[i];
+        c.at_restart.push_back(move.to.empty() ? "delete " + move.from : "move " + move.from + " to " + move.to);
+    }
+    const std::string windows = Upper(m.windows_dir) + "\\";
+    for (const FileChange& f : c.files) {
+        const std::string upper = Upper(f.path);
+        if (f.change == '+' && !f.folder && upper.rfind(windows, 0) == 0 &&
+            upper.find('\\', windows.size()) == std::string::npos) {
+            c.windows_left.push_back(f.path);
+        }
+    }
+    return c;
+}
+
+// --- The person at the machine ---
+
+class Person {
+public:
+    Person(sim::SimPlatform& os, const SimulateOptions& options, const std::vector<fs::path>& disks,
+           const std::vector<std::string>& disk_names, std::string program, std::vector<DialogRecord>& records,
+           std::vector<std::string>& notes)
+        : os_(os), options_(options), disks_(disks), disk_names_(disk_names), program_(std::move(program)),
+          records_(records), notes_(notes) {}
+
+    std::vector<sim::UserAction> answer(std::uint16_t id) {
+        const sim::ShownDialog& shown = os_.user.shown.back();
+        DialogRecord r;
+        r.id = id;
+        r.caption = shown.title;
+        r.program = program_;
+        const std::size_t index = records_.size();
+        shown_index_.push_back(os_.user.shown.size() - 1);
+        std::vector<sim::UserAction> actions = {sim::Call([this, index](sim::SimPlatform& os, Hwnd dialog) {
+            look(os, dialog, records_[index]);
+        })};
+        // The same dialog with the same texts again and again: the answer changes nothing.
+        std::string signature = std::to_string(id) + '\n' + shown.title;
+        for (const auto& [control, text] : shown.texts) signature += '\n' + std::to_string(control) + '=' + text;
+        repeats_ = signature == last_signature_ ? repeats_ + 1 : 1;
+        last_signature_ = signature;
+        if (repeats_ >= kStopLimit) {
+            stopped_ = "dialog " + std::to_string(id) + " came back " + std::to_string(repeats_) +
+                       " times with nothing changed, even after Cancel: zep simulate stopped the run";
+            throw Stopped{};
+        }
+        if (repeats_ >= kRepeatLimit) {
+            if (repeats_ == kRepeatLimit) {
+                notes_.push_back("dialog " + std::to_string(id) + " came back " + std::to_string(repeats_) +
+                                 " times with nothing changed: zep simulate answered Cancel to end the loop");
+            }
+            r.answered_by = "loop";
+            if (shown.texts.count(IDCANCEL) > 0) {
+                r.actions.push_back("click 2");
+                actions.push_back(sim::Click(IDCANCEL));
+            } else {
+                r.actions.push_back("key ESCAPE");
+                actions.push_back(sim::Key(VK_ESCAPE));
+            }
+            records_.push_back(std::move(r));
+            return actions;
+        }
+        auto scripted = options_.answers.by_dialog.find(id);
+        if (scripted != options_.answers.by_dialog.end()) {
+            std::size_t& used = used_[id];
+            const std::size_t k = std::min(used, scripted->second.size() - 1);
+            ++used;
+            r.answered_by = "answers " + options_.answers_file + ":" + std::to_string(options_.answers.lines.at(id)[k]);
+            for (const AnswerStep& step : scripted->second[k]) {
+                r.actions.push_back(Describe(step));
+                actions.push_back(action(step));
+            }
+        } else {
+            r.answered_by = "default";
+            if (id == kErrInsertDisk && !disks_.empty()) {
+                const int disk = wanted_disk(shown);
+                AnswerStep insert{AnswerStep::Kind::kInsert, disk, {}, 0};
+                r.actions.push_back(Describe(insert));
+                actions.push_back(action(insert));
+            }
+            r.actions.push_back("key ENTER");
+            actions.push_back(sim::Key(VK_RETURN));
+        }
+        records_.push_back(std::move(r));
+        return actions;
+    }
+
+    struct Stopped {};
+    const std::string& stopped() const { return stopped_; }
+    // For each record, the index of its ShownDialog.
+    const std::vector<std::size_t>& shown_index() const { return shown_index_; }
+
+private:
+    static void look(sim::SimPlatform& os, Hwnd dialog, DialogRecord& r) {
+        sim::SimWindow* d = os.machine().window(dialog);
+        if (d == nullptr) return;
+        r.controls.clear();
+        for (Hwnd h : d->children) {
+            sim::SimWindow* w = os.machine().window(h);
+            if (w != nullptr) r.controls.push_back({w->id == 0xFFFF ? -1 : w->id, w->cls, w->text, w->enabled, w->visible});
+            // Enter clicks the default button: say which.
+            if (w != nullptr && w->cls == "Button" && (w->style & 0xF) == BS_DEFPUSHBUTTON && !r.actions.empty() &&
+                r.actions.back() == "key ENTER") {
+                r.actions.back() += " (the default button: " + std::to_string(w->id) + " " + w->text +
+                                    (w->enabled ? ")" : ", greyed)");
+            }
+        }
+    }
+
+    // The disk a prompt names (the longest name it holds), else the next one.
+    int wanted_disk(const sim::ShownDialog& shown) {
+        std::string text;
+        for (const auto& [id, t] : shown.texts) text += t + "\n";
+        int best = 0;
+        std::size_t best_length = 0;
+        for (std::size_t i = 0; i < disk_names_.size(); ++i) {
+            if (!disk_names_[i].empty() && text.find(disk_names_[i]) != std::string::npos &&
+                disk_names_[i].size() > best_length) {
+                best = static_cast<int>(i) + 1;
+                best_length = disk_names_[i].size();
+            }
+        }
+        return best != 0 ? best : std::min<int>(inserted_ + 1, static_cast<int>(disks_.size()));
+    }
+
+    sim::UserAction action(const AnswerStep& step) {
+        switch (step.kind) {
+            case AnswerStep::Kind::kClick: return sim::Click(step.id);
+            case AnswerStep::Kind::kType: return sim::Type(step.id, step.text);
+            case AnswerStep::Kind::kKey: return sim::Key(step.vk);
+            case AnswerStep::Kind::kClose: return sim::CloseBox();
+            case AnswerStep::Kind::kInsert: {
+                const int disk = step.id;
+                return sim::Call([this, disk](sim::SimPlatform& os, Hwnd) {
+                    if (disk < 1 || disk > static_cast<int>(disks_.size())) return;
+                    sim::Drive* a = os.machine().drive('A');
+                    if (a == nullptr) return;
+                    a->host = disks_[static_cast<std::size_t>(disk - 1)];
+                    a->ready = true;
+                    inserted_ = disk;
+                });
+            }
+        }
+        return sim::Key(VK_RETURN);
+    }
+
+    sim::SimPlatform& os_;
+    const SimulateOptions& options_;
+    const std::vector<fs::path>& disks_;
+    const std::vector<std::string>& disk_names_;
+    std::string program_;
+    std::vector<DialogRecord>& records_;
+    std::vector<std::string>& notes_;
+    std::vector<std::size_t> shown_index_;
+    std::map<std::uint16_t, std::size_t> used_;
+    std::string last_signature_;
+    int repeats_ = 0;
+    int inserted_ = 1;
+    std::string stopped_;
+};
+
+// Joins what the person did to every dialog shown, the modeless ones too.
+void CollectDialogs(sim::SimPlatform& os, const Person& person, std::vector<DialogRecord>& answered,
+                    const std::string& program, std::vector<DialogRecord>& out) {
+    std::map<std::size_t, std::size_t> by_shown;
+    for (std::size_t i = 0; i < answered.size(); ++i) by_shown[person.shown_index()[i]] = i;
+    for (std::size_t i = 0; i < os.user.shown.size(); ++i) {
+        const sim::ShownDialog& s = os.user.shown[i];
+        auto it = by_shown.find(i);
+        DialogRecord r;
+        if (it != by_shown.end()) {
+            r = std::move(answered[it->second]);
+        } else {
+            r.id = s.id;
+            r.caption = s.title;
+            r.modal = false;
+            r.program = program;
+        }
+        if (r.controls.empty()) {
+            for (const auto& [id, text] : s.texts) r.controls.push_back({id < 0 ? -1 : id, "", text, true, true});
+        }
+        r.result = s.result;
+        out.push_back(std::move(r));
+    }
+}
+
+// --- Laying the product out ---
+
+struct Layout {
+    std::string module;             // setup.exe's path on the machine
+    std::vector<fs::path> disks;    // host folders of the floppy disks, when from one
+    std::vector<std::string> disk_names;
+    std::vector<std::string> notes;
+};
+
+bool WriteHost(sim::Machine& m, const fs::path& host, const std::uint8_t* data, std::size_t size,
+               std::optional<fs::file_time_type> time, std::string& error) {
+    std::error_code ec;
+    fs::create_directories(host.parent_path(), ec);
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out) {
+        error = host.string() + ": cannot write";
+        return false;
+    }
+    out.close();
+    if (time) fs::last_write_time(host, *time, ec);
+    m.forget(host);
+    return true;
+}
+
+std::string DriveOf(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' ? Upper(path.substr(0, 1)) : "C";
+}
+
+bool IsFloppy(const std::string& from) {
+    const std::string d = DriveOf(from);
+    return d == "A" || d == "B";
+}
+
+// The host folder a Windows folder of the source lies in: the disk folder for a floppy.
+bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from, const fs::path& staging,
+            Layout& out, std::string& error) {
+    const bool floppy = IsFloppy(from);
+    std::string folder = from;
+    if (folder.size() == 2) folder += "\\";
+    if (folder.back() != '\\') folder += "\\";
+    out.module = folder + "SETUP.EXE";
+    // The disks: one host folder each; from a hard disk they all lie in one.
+    std::vector<fs::path> disk_hosts;
+    std::size_t disk_count = 1;
+    ProductScript product;
+    std::string load_error;
+    const bool loads = input.kind == ProductInput::Kind::kEmbedded
+                           ? !input.setup->script.files.empty()
+                           : ReadProductScript(input.script, "INSTALL.INI", product, load_error);
+    if (input.kind == ProductInput::Kind::kEmbedded) product = input.setup->script;
+    out.disk_names = product.disk_names;
+    if (input.kind == ProductInput::Kind::kDiskSet) disk_count = std::max(input.folders.size(), product.disk_names.size());
+    else if (loads) disk_count = std::max<std::size_t>(1, product.disk_names.size());
+    if (input.kind == ProductInput::Kind::kEmbedded) disk_count = 1;
+    for (std::size_t d = 0; d < disk_count; ++d) {
+        disk_hosts.push_back(floppy ? staging / ("DISK" + std::to_string(d + 1)) : m.host_path(folder));
+        fs::create_directories(disk_hosts.back());
+    }
+    if (floppy) {
+        m.map_drive(DriveOf(from)[0], disk_hosts[0], DRIVE_REMOVABLE);
+        out.disks = disk_hosts;
+    }
+    const fs::path root = disk_hosts[0];
+    auto host_of = [&](int disk, const std::string& name) {
+        std::string rel = name;
+        std::replace(rel.begin(), rel.end(), '\\', '/');
+        const std::size_t d = std::min<std::size_t>(static_cast<std::size_t>(std::max(disk, 1) - 1), disk_hosts.size() - 1);
+        const fs::path disk_root = disk_hosts[d];
+        if (!floppy) return m.host_path(folder + name);
+        return disk_root / rel;
+    };
+    if (input.kind == ProductInput::Kind::kEmbedded) {
+        return WriteHost(m, root / "SETUP.EXE", input.exe.data(), input.exe.size(), std::nullopt, error);
+    }
+    if (kStub_size > 0) {
+        if (!WriteHost(m, root / "SETUP.EXE", kStub, kStub_size, std::nullopt, error)) return false;
+    } else {
+        const std::string stand_in = "setup.exe";
+        if (!WriteHost(m, root / "SETUP.EXE", reinterpret_cast<const std::uint8_t*>(stand_in.data()), stand_in.size(),
+                       std::nullopt, error)) {
+            return false;
+        }
+    }
+    if (input.kind == ProductInput::Kind::kDiskSet) {
+        for (std::size_t d = 0; d < input.folders.size(); ++d) {
+            std::error_code ec;
+            for (auto it = fs::recursive_directory_iterator(input.folders[d], ec); it != fs::recursive_directory_iterator();
+                 it.increment(ec)) {
+                if (!it->is_regular_file(ec)) continue;
+                const std::string rel = fs::relative(it->path(), input.folders[d], ec).string();
+                std::string name = rel;
+                std::replace(name.begin(), name.end(), '/', '\\');
+                if (Upper(name) == "SETUP.EXE") continue;
+                const std::string bytes = ReadHost(it->path());
+                if (!WriteHost(m, host_of(static_cast<int>(d) + 1, name), reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                               bytes.size(), fs::last_write_time(it->path(), ec), error)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    // A product folder: each file as a disk holds it, compressed on the way where its
+    // name says so.
+    std::error_code ec;
+    if (!WriteHost(m, host_of(1, "INSTALL.INI"), reinterpret_cast<const std::uint8_t*>(input.script.data()),
+                   input.script.size(), fs::last_write_time(input.script_path, ec), error)) {
+        return false;
+    }
+    if (!loads) return true;  // the installer shows why
+    ProductFolder source(input.folders[0]);
+    for (const ProductFile& f : product.files) {
+        if (f.role == ProductFile::Role::kScript) continue;
+        const Origin o = source.origin(f.name, f.installed);
+        if (o.kind == Origin::Kind::kMissing) {
+            out.notes.push_back(f.name + " is not in " + input.folders[0].string() +
+                                ": the installer will not find it");
+            continue;
+        }
+        std::vector<std::uint8_t> stored;
+        if (!LoadStored(o, stored, error)) return false;
+        if (!WriteHost(m, host_of(f.disk, f.name), stored.data(), stored.size(), o.time, error)) return false;
+    }
+    return true;
+}
+
+// Every numbered resource of a PE, for the simulated process.
+void LoadPeResources(const ProductInput& input, sim::ResourceSet& set) {
+    for (const pe::Resource& r : input.setup->stub.resources.resources()) {
+        if (r.type.named() || r.name.named() || !r.data) continue;
+        set.add(r.type.id, r.name.id, *r.data);
+    }
+}
+
+class MemorySource final : public szdd::Source {
+public:
+    explicit MemorySource(const std::vector<std::uint8_t>& data) : data_(data) {}
+    std::int32_t read(void* buf, std::uint32_t count) override {
+        const std::size_t n = std::min<std::size_t>(count, data_.size() - at_);
+        std::copy(data_.begin() + static_cast<std::ptrdiff_t>(at_), data_.begin() + static_cast<std::ptrdiff_t>(at_ + n),
+                  static_cast<std::uint8_t*>(buf));
+        at_ += n;
+        return static_cast<std::int32_t>(n);
+    }
+
+private:
+    const std::vector<std::uint8_t>& data_;
+    std::size_t at_ = 0;
+};
+
+class StringSink final : public szdd::Sink {
+public:
+    bool write(const void* buf, std::uint32_t count) override {
+        text.append(static_cast<const char*>(buf), count);
+        return true;
+    }
+    std::string text;
+};
+
+// A stored file as the installer expands it (a plain one passes through).
+std::string Expand(const std::vector<std::uint8_t>& stored) {
+    MemorySource source(stored);
+    auto expander = std::make_unique<szdd::Expander>();
+    StringSink sink;
+    if (expander->init(source) < 0 || expander->copy(sink) < 0) return {};
+    return sink.text;
+}
+
+// The stored bytes of a product's file, wherever the input keeps them.
+std::optional<std::vector<std::uint8_t>> StoredFile(const ProductInput& input, const ProductFile& f) {
+    if (input.kind == ProductInput::Kind::kEmbedded) {
+        pe::Bytes b = input.setup->stored(f.resource_id);
+        if (!b) return std::nullopt;
+        return *b;
+    }
+    const std::size_t d = input.kind == ProductInput::Kind::kDiskSet
+                              ? std::min<std::size_t>(static_cast<std::size_t>(std::max(f.disk, 1) - 1), input.folders.size() - 1)
+                              : 0;
+    const Origin o = ProductFolder(input.folders[d]).origin(f.name, f.installed);
+    std::vector<std::uint8_t> out;
+    std::string error;
+    if (o.kind == Origin::Kind::kMissing || !LoadStored(o, out, error)) return std::nullopt;
+    return out;
+}
+
+// An earlier copy: the product INI that names it, and the files the script installs
+// into the target directory.
+void PutInstalledCopy(sim::Machine& m, const ProductInput& input, const SimulateOptions& o) {
+    char ini[260] = {}, version[64] = {};
+    sim::ProfileGetString(&input.script, "Basic Information", "Product.INI", "", ini, sizeof ini);
+    sim::ProfileGetString(&input.script, "Basic Information", "ProductVersion", "", version, sizeof version);
+    std::string dir = o.installed_dir;
+    while (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
+    std::error_code ec;
+    fs::create_directories(m.host_path(dir), ec);
+    if (ini[0] != '\0') {
+        const std::string v = o.installed_version.empty() ? version : o.installed_version;
+        m.put_file(o.windows + "\\" + ini, "[Settings]\r\nDirectory=" + dir + "\r\nVersion=" + v + "\r\n");
+    }
+    ProductScript product;
+    std::string error;
+    if (input.kind == ProductInput::Kind::kEmbedded) product = input.setup->script;
+    else if (!ReadProductScript(input.script, "INSTALL.INI", product, error)) return;
+    for (const ProductFile& f : product.files) {
+        if (f.role != ProductFile::Role::kDisk || f.kind != 0) continue;
+        auto stored = StoredFile(input, f);
+        if (!stored) continue;
+        const std::string path = (dir.back() == '\\' ? dir : dir + "\\") + f.installed;
+        const std::string earlier = m.read_file(path).value_or("");
+        m.put_file(path, earlier + Expand(*stored));  // Append parts one after the other
+    }
+}
+
+void SetUpMachine(sim::Machine& m, const SimulateOptions& o) {
+    m.version = {o.platform.major, o.platform.minor, o.platform.platform_id == VER_PLATFORM_WIN32_NT ? 1381u : 950u,
+                 o.platform.platform_id};
+    m.pixels_per_inch = kPixelsPerInch[o.display];
+    const bool nt = o.platform.platform_id == VER_PLATFORM_WIN32_NT;
+    std::error_code ec;
+    for (const char* made : {"C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\FONTS", "C:\\WINDOWS"}) {
+        fs::remove(m.host_path(made), ec);  // the default folders, empty; made again below
+    }
+    m.add_drive('D');
+    m.windows_dir = o.windows;
+    m.system_dir = o.windows + (nt ? "\\SYSTEM32" : "\\SYSTEM");
+    fs::create_directories(m.host_path(m.system_dir), ec);
+    fs::create_directories(m.host_path(o.windows + "\\FONTS"), ec);
+    m.put_file(o.windows + "\\WIN.INI", "[windows]\r\nload=\r\nrun=\r\n\r\n[fonts]\r\n");
+    m.put_file(o.windows + "\\SYSTEM.INI", "[boot]\r\nshell=" + std::string(o.platform.major == 3 ? "progman.exe" : "Explorer.exe") + "\r\n");
+    m.registry_key("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", true);
+    m.registry_key(nt ? "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
+                      : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts",
+                   true);
+}
+
+std::string TargetDrive(const std::string& script) {
+    char dir[260] = {};
+    sim::ProfileGetString(&script, "Basic Information", "DefaultTargetDir", "", dir, sizeof dir);
+    return DriveOf(dir);
+}
+
+}  // namespace
+
+bool ParseAnswers(const std::string& text, const std::string& file, Answers& out, std::string& error) {
+    std::istringstream in(text);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        const std::string where = file + ":" + std::to_string(number) + ": ";
+        const std::size_t colon = line.find(':');
+        int dialog = 0;
+        if (colon == std::string::npos || !ParseNumber(Trim(line.substr(0, colon)), dialog)) {
+            error = where + "a line is DIALOG: ACTION; ACTION ... (such as \"2400: type 1701 D:\\TOOLS; click 1\")";
+            return false;
+        }
+        std::vector<AnswerStep> steps;
+        std::string rest = line.substr(colon + 1);
+        std::size_t start = 0;
+        while (start <= rest.size()) {
+            std::size_t semi = rest.find(';', start);
+            if (semi == std::string::npos) semi = rest.size();
+            const std::string part = Trim(rest.substr(start, semi - start));
+            start = semi + 1;
+            if (part.empty()) continue;
+            AnswerStep step;
+            std::string why;
+            if (!ParseStep(part, step, why)) {
+                error = where + why;
+                return false;
+            }
+            steps.push_back(step);
+        }
+        if (steps.empty()) {
+            error = where + "dialog " + std::to_string(dialog) + " has no action";
+            return false;
+        }
+        out.by_dialog[static_cast<std::uint16_t>(dialog)].push_back(std::move(steps));
+        out.lines[static_cast<std::uint16_t>(dialog)].push_back(number);
+    }
+    return true;
+}
+
+bool CheckAnswers(const Answers& answers, const DialogControls& dialogs, const std::string& file,
+                  std::string& error) {
+    for (const auto& [dialog, list] : answers.by_dialog) {
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            const std::string where = file + ":" + std::to_string(answers.lines.at(dialog)[k]) + ": ";
+            auto d = dialogs.find(dialog);
+            if (d == dialogs.end()) {
+                error = where + "there is no dialog " + std::to_string(dialog);
+                return false;
+            }
+            for (const AnswerStep& s : list[k]) {
+                if (s.kind != AnswerStep::Kind::kClick && s.kind != AnswerStep::Kind::kType) continue;
+                auto c = std::find_if(d->second.begin(), d->second.end(),
+                                      [&](const TemplateControl& t) { return t.id == s.id; });
+                if (c == d->second.end()) {
+                    error = where + "dialog " + std::to_string(dialog) + " has no control " + std::to_string(s.id);
+                    return false;
+                }
+                if (s.kind == AnswerStep::Kind::kType && Upper(c->cls) != "EDIT") {
+                    error = where + "control " + std::to_string(s.id) + " of dialog " + std::to_string(dialog) +
+                            " is no edit field to type into";
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+DialogControls SetupDialogControls(const ProductInput& input, bool with_uninstaller) {
+    sim::ResourceSet set;
+    if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input, set);
+    else set.load_res_bytes(kSetupRes, kSetupRes_size);
+    DialogControls out;
+    auto add = [&](const sim::ResourceSet& s) {
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const sim::Resource& r = s.at(i);
+            if (r.type != 5) continue;
+            auto t = sim::ParseDialogTemplate(r.data.data(), r.data.size());
+            if (!t) continue;
+            auto& controls = out[r.id];
+            for (const sim::TemplateItem& item : t->items) controls.push_back({item.id, item.cls});
+            // The pseudo dialogs show the template of 2300.
+            if (r.id == kDlgDirectoryInUse) out[kErrTargetIsInstalled] = out[kErrTargetIsSource] = controls;
+        }
+    };
+    add(set);
+    (void)with_uninstaller;
+    return out;
+}
+
+bool Simulate(const ProductInput& input, const SimulateOptions& o, SimulationResult& result, std::string& error) {
+    result = {};
+    result.mode = input.disk_mode() ? "disks" : "embedded";
+    result.from = o.from;
+    if (result.from.empty()) result.from = input.kind == ProductInput::Kind::kDiskSet ? "A:" : "C:\\SETUP";
+    ScratchFolder scratch("simulate");
+    const fs::path sandbox = scratch.next();
+    sim::Machine m(sandbox / "machine");
+    SetUpMachine(m, o);
+    Layout layout;
+    if (!LayOut(input, m, result.from, sandbox / "disks", layout, error)) return false;
+    if (o.free_kb) {
+        if (sim::Drive* d = m.drive(TargetDrive(input.script)[0])) d->free_bytes = *o.free_kb * 1024;
+    }
+    if (!o.installed_dir.empty()) PutInstalledCopy(m, input, o);
+
+    SimulationRun& run = result.install;
+    run.notes = layout.notes;
+    const MachineState before = Capture(m);
+    {
+        sim::SimPlatform os(m, layout.module);
+        if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input, os.resources);
+        else os.resources.load_res_bytes(kSetupRes, kSetupRes_size);
+        Installer in(os.services());
+        os.set_context(&in);
+        std::vector<DialogRecord> answered;
+        Person person(os, o, layout.disks, layout.disk_names, "setup", answered, run.notes);
+        os.user.responder = [&person](std::uint16_t id) { return person.answer(id); };
+        bool stopped = false;
+        try {
+            RunInstaller(in);
+        } catch (const Person::Stopped&) {
+            stopped = true;
+        }
+        CollectDialogs(os, person, answered, "setup", run.dialogs);
+        for (const std::string& e : os.user.errors) run.notes.push_back(e);
+        for (const DialogRecord& d : run.dialogs) {
+            if (d.id >= kDlgCompleted && d.id <= kDlgCompleted + 2) run.completed = true;
+        }
+        if (stopped) {
+            run.completed = false;
+            run.outcome = person.stopped();
+        } else if (run.completed) {
+            run.outcome = "completed";
+        } else {
+            const DialogRecord* last = nullptr;
+            for (const DialogRecord& d : run.dialogs) if (d.modal) last = &d;
+            if (last == nullptr) {
+                run.outcome = "ended without a dialog";
+            } else {
+                std::string text;
+                for (const ControlState& c : last->controls) {
+                    if (c.id == 1001) text = c.text;
+                }
+                std::replace(text.begin(), text.end(), '\n', ' ');
+                run.outcome = "ended at dialog " + std::to_string(last->id) + " \"" + last->caption + "\"" +
+                              (text.empty() ? "" : ": " + text);
+            }
+        }
+    }
+    run.changes = Compare(before, Capture(m), m);
+    result.exit_status = run.completed ? 0 : 1;
+    return true;
+}
+
+// --- Output ---
+
+namespace {
+
+std::string Indent(const std::string& text, const std::string& pad) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '\n') out += pad;
+    }
+    return out;
+}
+
+void TextRun(const SimulationRun& run, std::string& out) {
+    out += "Dialogs:\n";
+    for (const DialogRecord& d : run.dialogs) {
+        out += "  " + std::to_string(d.id) + " \"" + d.caption + "\"" + (d.modal ? "" : " (modeless)") + "\n";
+        std::string buttons;
+        for (const ControlState& c : d.controls) {
+            if (!c.visible || c.text.empty()) continue;
+            if (c.cls == "Button") {
+                buttons += (buttons.empty() ? "" : "  ") + std::string("[") + std::to_string(c.id) + " " + c.text +
+                           (c.enabled ? "" : " (grey)") + "]";
+            } else {
+                std::string label = c.cls == "Edit" ? "edit " + std::to_string(c.id) : c.id < 0 ? "-" : std::to_string(c.id);
+                out += "    " + label + ": " + Indent(c.text, "      ") + "\n";
+            }
+        }
+        if (!buttons.empty()) out += "    " + buttons + "\n";
+        if (d.modal) {
+            std::string acts;
+            for (const std::string& a : d.actions) acts += (acts.empty() ? "" : "; ") + a;
+            const std::string by = d.answered_by == "default" ? "by default" : d.answered_by == "loop" ? "to end a loop" : "from " + d.answered_by.substr(8);
+            out += "    -> " + acts + " [" + by + "]; result " + std::to_string(d.result) + "\n";
+        }
+    }
+    out += "Result: " + run.outcome + "\n";
+    const MachineChanges& c = run.changes;
+    out += "\nFiles:\n";
+    if (c.files.empty()) out += "  (none)\n";
+    for (const FileChange& f : c.files) {
+        out += "  " + std::string(1, f.change) + " " + f.path + (f.folder ? "\\" : "");
+        if (!f.folder && f.change != '-') {
+            out += "  " + std::to_string(f.size) + " bytes  " + f.time;
+            if (f.attributes & 0x6) out += (f.attributes & 0x2) ? "  hidden" : "  system";
+        }
+        out += "\n";
+    }
+    out += "INI entries:\n";
+    if (c.ini.empty()) out += "  (none)\n";
+    for (const IniChange& i : c.ini) {
+        out += "  " + std::string(1, i.change) + " " + i.file + " [" + i.section + "] " + i.key;
+        if (i.change == '-') out += " (was " + i.old_value + ")";
+        else out += "=" + i.value + (i.change == '~' ? " (was " + i.old_value + ")" : "");
+        out += "\n";
+    }
+    out += "Registry (HKEY_LOCAL_MACHINE):\n";
+    if (c.registry.empty()) out += "  (none)\n";
+    for (const RegistryChange& r : c.registry) {
+        out += "  " + std::string(1, r.change) + " " + r.key;
+        if (!r.name.empty()) {
+            out += " : " + r.name + " " + r.type;
+            out += r.change == '-' ? " (was " + r.old_value + ")" : " = " + r.value;
+            if (r.change == '~') out += " (was " + r.old_value + ")";
+        }
+        out += "\n";
+    }
+    out += "Fonts:\n";
+    if (c.fonts_loaded.empty() && c.fonts_unloaded.empty()) out += "  (none)\n";
+    for (const std::string& f : c.fonts_loaded) out += "  loaded " + f + "\n";
+    for (const std::string& f : c.fonts_unloaded) out += "  unloaded " + f + "\n";
+    out += "Program Manager commands:\n";
+    if (c.group_commands.empty()) out += "  (none)\n";
+    for (const std::string& g : c.group_commands) out += "  " + g + "\n";
+    out += "Programs started:\n";
+    if (c.started.empty()) out += "  (none)\n";
+    for (const auto& [command, dir] : c.started) out += "  " + command + " (in " + dir + ")\n";
+    out += "Left in the Windows directory:\n";
+    if (c.windows_left.empty()) out += "  (nothing)\n";
+    for (const std::string& f : c.windows_left) out += "  " + f + "\n";
+    if (!c.at_restart.empty()) {
+        out += "At the next restart:\n";
+        for (const std::string& r : c.at_restart) out += "  " + r + "\n";
+    }
+    if (!run.notes.empty()) {
+        out += "Notes:\n";
+        for (const std::string& n : run.notes) out += "  " + n + "\n";
+    }
+}
+
+std::string Json(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else if (c >= 0x80) {  // ANSI (code page 1252) as UTF-8, near enough: Latin-1
+                    out += static_cast<char>(0xC0 | (c >> 6));
+                    out += static_cast<char>(0x80 | (c & 0x3F));
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Change(char c) {
+    return c == '+' ? "\"added\"" : c == '-' ? "\"removed\"" : "\"changed\"";
+}
+
+template <typename T, typename F>
+std::string Array(const std::vector<T>& items, F each) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + each(items[i]);
+    return out + "]";
+}
+
+std::string JsonRun(const SimulationRun& run) {
+    const MachineChanges& c = run.changes;
+    std::string out = "{\"completed\":" + std::string(run.completed ? "true" : "false") + ",\"outcome\":" + Json(run.outcome);
+    out += ",\"dialogs\":" + Array(run.dialogs, [](const DialogRecord& d) {
+        std::string s = "{\"id\":" + std::to_string(d.id) + ",\"caption\":" + Json(d.caption) +
+                        ",\"modal\":" + (d.modal ? "true" : "false") + ",\"program\":" + Json(d.program);
+        s += ",\"controls\":" + Array(d.controls, [](const ControlState& k) {
+            return "{\"id\":" + std::to_string(k.id) + ",\"class\":" + Json(k.cls) + ",\"text\":" + Json(k.text) +
+                   ",\"enabled\":" + (k.enabled ? "true" : "false") + ",\"visible\":" + (k.visible ? "true" : "false") + "}";
+        });
+        if (d.modal) {
+            s += ",\"actions\":" + Array(d.actions, [](const std::string& a) { return Json(a); });
+            s += ",\"answered_by\":" + Json(d.answered_by) + ",\"result\":" + std::to_string(d.result);
+        }
+        return s + "}";
+    });
+    out += ",\"files\":" + Array(c.files, [](const FileChange& f) {
+        std::string s = "{\"change\":" + Change(f.change) + ",\"path\":" + Json(f.path) +
+                        ",\"folder\":" + (f.folder ? "true" : "false");
+        if (!f.folder && f.change != '-') {
+            s += ",\"size\":" + std::to_string(f.size) + ",\"time\":" + Json(f.time) +
+                 ",\"attributes\":" + std::to_string(f.attributes);
+        }
+        return s + "}";
+    });
+    out += ",\"ini\":" + Array(c.ini, [](const IniChange& i) {
+        return "{\"change\":" + Change(i.change) + ",\"file\":" + Json(i.file) + ",\"section\":" + Json(i.section) +
+               ",\"key\":" + Json(i.key) + ",\"value\":" + Json(i.value) + ",\"old\":" + Json(i.old_value) + "}";
+    });
+    out += ",\"registry\":" + Array(c.registry, [](const RegistryChange& r) {
+        return "{\"change\":" + Change(r.change) + ",\"key\":" + Json(r.key) + ",\"name\":" + Json(r.name) +
+               ",\"type\":" + Json(r.type) + ",\"value\":" + Json(r.value) + ",\"old\":" + Json(r.old_value) + "}";
+    });
+    auto strings = [](const std::vector<std::string>& v) { return Array(v, [](const std::string& s) { return Json(s); }); };
+    out += ",\"fonts_loaded\":" + strings(c.fonts_loaded) + ",\"fonts_unloaded\":" + strings(c.fonts_unloaded);
+    out += ",\"group_commands\":" + strings(c.group_commands);
+    out += ",\"programs_started\":" + Array(c.started, [](const std::pair<std::string, std::string>& p) {
+        return "{\"command\":" + Json(p.first) + ",\"directory\":" + Json(p.second) + "}";
+    });
+    out += ",\"left_in_windows\":" + strings(c.windows_left) + ",\"at_restart\":" + strings(c.at_restart);
+    out += ",\"notes\":" + strings(run.notes);
+    return out + "}";
+}
+
+}  // namespace
+
+std::string SimulationText(const SimulationResult& r, const std::string& label, const SimulateOptions& o) {
+    std::string out = "zep simulate: " + label + " (" + (r.mode == "disks" ? "disk mode" : "embedded") + ") on " +
+                      o.platform.name + ", " + kDisplayNames[o.display] + ", from " + r.from + "\n\n";
+    TextRun(r.install, out);
+    if (r.uninstall) {
+        out += "\nThen the uninstaller, run from the uninstall entry:\n\n";
+        TextRun(*r.uninstall, out);
+    }
+    return out;
+}
+
+std::string SimulationJson(const SimulationResult& r, const std::string& label, const SimulateOptions& o) {
+    std::string out = "{\"product\":" + Json(label) + ",\"mode\":" + Json(r.mode) + ",\"platform\":" +
+                      Json(o.platform.name) + ",\"display\":" + Json(kDisplayNames[o.display]) + ",\"from\":" +
+                      Json(r.from) + ",\"exit_status\":" + std::to_string(r.exit_status);
+    out += ",\"install\":" + JsonRun(r.install);
+    if (r.uninstall) out += ",\"uninstall\":" + JsonRun(*r.uninstall);
+    return out + "}\n";
+}
+
+}  // namespace zep::tool

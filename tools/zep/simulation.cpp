@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -18,7 +19,10 @@
 #include "shell/shell.h"
 #include "szdd/szdd.h"
 #include "tools/zep/product.h"
+#include "tools/zep/stamp.h"
 #include "tools/zep/stub.h"
+#include "tools/zep/uninstaller.h"
+#include "uninstall/uninstaller.h"
 
 extern const std::uint8_t kSetupRes[];
 extern const std::size_t kSetupRes_size;
@@ -652,15 +656,59 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
     // A product folder: each file as a disk holds it, compressed on the way where its
     // name says so.
     std::error_code ec;
-    if (!WriteHost(m, host_of(1, "INSTALL.INI"), reinterpret_cast<const std::uint8_t*>(input.script.data()),
-                   input.script.size(), fs::last_write_time(input.script_path, ec), error)) {
+    if (!loads && !WriteHost(m, host_of(1, "INSTALL.INI"), reinterpret_cast<const std::uint8_t*>(input.script.data()),
+                             input.script.size(), fs::last_write_time(input.script_path, ec), error)) {
         return false;
     }
     if (!loads) return true;  // the installer shows why
     ProductFolder source(input.folders[0]);
+    const ProductFile* uninstaller = nullptr;
+    std::string script = input.script;
+    if (WantsUninstaller(script, product, false)) {
+        // As zep pack makes it: one more line on the last disk, and uninst.exe with the
+        // product's data.
+        std::string with_line;
+        int line = 0;
+        if (kUninstStub_size == 0) {
+            out.notes.push_back("this zep carries no uninst.exe: the uninstaller zep pack adds is left out");
+        } else if (AddUninstallerLine(script, static_cast<int>(product.disk_names.size()), with_line, line, error) &&
+                   ReadProductScript(with_line, "INSTALL.INI", product, error)) {
+            script = std::move(with_line);
+            for (const ProductFile& f : product.files) {
+                if (f.line == line) uninstaller = &f;
+            }
+            out.notes.push_back("zep pack adds its uninstaller: UNINST.EX_=Target\\UNINST.EXE on disk " +
+                                std::to_string(product.disk_names.size()));
+        } else {
+            out.notes.push_back("the uninstaller zep pack adds cannot be added: " + error);
+            error.clear();
+        }
+    }
+    if (!WriteHost(m, host_of(1, "INSTALL.INI"), reinterpret_cast<const std::uint8_t*>(script.data()), script.size(),
+                   fs::last_write_time(input.script_path, ec), error)) {
+        return false;
+    }
+    std::vector<PackedLine> lines;
     for (const ProductFile& f : product.files) {
-        if (f.role == ProductFile::Role::kScript) continue;
+        if (f.role == ProductFile::Role::kScript || &f == uninstaller) continue;
         const Origin o = source.origin(f.name, f.installed);
+        if (f.role == ProductFile::Role::kDisk && o.kind != Origin::Kind::kMissing) {
+            PackedLine l;
+            l.resource_id = f.resource_id;
+            l.source = f.name;
+            l.kind = f.kind;
+            l.flags = f.flags;
+            l.destination = f.installed;
+            l.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(o.expanded_size, 0xFFFFFFFF));
+            Stamp on_disk;  // the simulated machine keeps UTC as its local time
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::file_clock::to_sys(o.time).time_since_epoch()).count();
+            if (StampFromSeconds(seconds, true, false, on_disk, error)) {
+                l.dos_date = on_disk.dos_date;
+                l.dos_time = on_disk.dos_time;
+            }
+            lines.push_back(l);
+        }
         if (o.kind == Origin::Kind::kMissing) {
             out.notes.push_back(f.name + " is not in " + input.folders[0].string() +
                                 ": the installer will not find it");
@@ -670,12 +718,25 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
         if (!LoadStored(o, stored, error)) return false;
         if (!WriteHost(m, host_of(f.disk, f.name), stored.data(), stored.size(), o.time, error)) return false;
     }
+    if (uninstaller != nullptr) {
+        std::vector<std::uint8_t> exe, stored;
+        const std::vector<std::uint8_t> stub(kUninstStub, kUninstStub + kUninstStub_size);
+        if (!MakeUninstaller(stub, script, {lines}, exe, error)) {
+            error = "the uninstaller zep pack adds: " + error;
+            return false;
+        }
+        szdd::Compress(exe.data(), exe.size(), 'E', stored);
+        if (!WriteHost(m, host_of(uninstaller->disk, uninstaller->name), stored.data(), stored.size(), std::nullopt,
+                       error)) {
+            return false;
+        }
+    }
     return true;
 }
 
 // Every numbered resource of a PE, for the simulated process.
-void LoadPeResources(const ProductInput& input, sim::ResourceSet& set) {
-    for (const pe::Resource& r : input.setup->stub.resources.resources()) {
+void LoadPeResources(const pe::ResourceTree& tree, sim::ResourceSet& set) {
+    for (const pe::Resource& r : tree.resources()) {
         if (r.type.named() || r.name.named() || !r.data) continue;
         set.add(r.type.id, r.name.id, *r.data);
     }
@@ -755,8 +816,8 @@ void PutInstalledCopy(sim::Machine& m, const ProductInput& input, const Simulate
         auto stored = StoredFile(input, f);
         if (!stored) continue;
         const std::string path = (dir.back() == '\\' ? dir : dir + "\\") + f.installed;
-        const std::string earlier = m.read_file(path).value_or("");
-        m.put_file(path, earlier + Expand(*stored));  // Append parts one after the other
+        const std::string earlier = (f.flags & kFlagAppend) != 0 ? m.read_file(path).value_or("") : "";
+        m.put_file(path, earlier + Expand(*stored));
     }
 }
 
@@ -861,7 +922,7 @@ bool CheckAnswers(const Answers& answers, const DialogControls& dialogs, const s
 
 DialogControls SetupDialogControls(const ProductInput& input, bool with_uninstaller) {
     sim::ResourceSet set;
-    if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input, set);
+    if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input.setup->stub.resources, set);
     else set.load_res_bytes(kSetupRes, kSetupRes_size);
     DialogControls out;
     auto add = [&](const sim::ResourceSet& s) {
@@ -877,9 +938,94 @@ DialogControls SetupDialogControls(const ProductInput& input, bool with_uninstal
         }
     };
     add(set);
-    (void)with_uninstaller;
+    if (with_uninstaller && kUninstStub_size > 0) {
+        pe::Image image;
+        pe::ResourceTree tree;
+        std::string error;
+        sim::ResourceSet uninst;
+        if (image.parse(std::vector<std::uint8_t>(kUninstStub, kUninstStub + kUninstStub_size), error) &&
+            tree.read(image, error)) {
+            LoadPeResources(tree, uninst);
+            add(uninst);
+        }
+    }
     return out;
 }
+
+namespace {
+
+// One program of the product run to its end on the machine: its dialogs, how it ended.
+template <typename LoadResources>
+void RunProgram(sim::Machine& m, const std::string& module, const std::string& program, const SimulateOptions& o,
+                const Layout& layout, SimulationRun& run, LoadResources load) {
+    sim::SimPlatform os(m, module);
+    load(os.resources);
+    Installer in(os.services());
+    os.set_context(&in);
+    std::vector<DialogRecord> answered;
+    Person person(os, o, layout.disks, layout.disk_names, program, answered, run.notes);
+    os.user.responder = [&person](std::uint16_t id) { return person.answer(id); };
+    bool stopped = false;
+    try {
+        if (program == "setup") RunInstaller(in);
+        else RunUninstaller(in);
+    } catch (const Person::Stopped&) {
+        stopped = true;
+    }
+    CollectDialogs(os, person, answered, program, run.dialogs);
+    for (const std::string& e : os.user.errors) run.notes.push_back(e);
+    for (const DialogRecord& d : run.dialogs) {
+        if (d.id >= kDlgCompleted && d.id <= kDlgCompleted + 2) run.completed = true;
+    }
+    if (stopped) {
+        run.completed = false;
+        run.outcome = person.stopped();
+        return;
+    }
+    if (run.completed) {
+        run.outcome = "completed";
+        return;
+    }
+    const DialogRecord* last = nullptr;
+    for (const DialogRecord& d : run.dialogs) {
+        if (d.modal) last = &d;
+    }
+    if (last == nullptr) {
+        run.outcome = "ended without a dialog";
+        return;
+    }
+    std::string text;
+    for (const ControlState& c : last->controls) {
+        if (c.id == 1001) text = c.text;
+    }
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    run.outcome = "ended at dialog " + std::to_string(last->id) + " \"" + last->caption + "\"" +
+                  (text.empty() ? "" : ": " + text);
+}
+
+// The uninstaller a person would start: the uninstall entry's command, else uninst.exe
+// in the directory the product INI names.
+std::string UninstallerPath(sim::Machine& m, const std::string& script, const SimulateOptions& o) {
+    char name[64] = {}, ini[260] = {};
+    sim::ProfileGetString(&script, "Basic Information", "UninstallName", "", name, sizeof name);
+    sim::ProfileGetString(&script, "Basic Information", "Product.INI", "", ini, sizeof ini);
+    if (name[0] != '\0') {
+        auto command = m.registry_text(std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + name,
+                                       "UninstallString");
+        if (command && !command->empty()) return *command;
+    }
+    if (ini[0] == '\0') return {};
+    auto text = m.read_file(o.windows + "\\" + ini);
+    if (!text) return {};
+    char dir[260] = {};
+    sim::ProfileGetString(&*text, "Settings", "Directory", "", dir, sizeof dir);
+    std::string d = dir;
+    if (d.empty()) return {};
+    if (d.back() != '\\') d += '\\';
+    return d + "UNINST.EXE";
+}
+
+}  // namespace
 
 bool Simulate(const ProductInput& input, const SimulateOptions& o, SimulationResult& result, std::string& error) {
     result = {};
@@ -899,50 +1045,40 @@ bool Simulate(const ProductInput& input, const SimulateOptions& o, SimulationRes
 
     SimulationRun& run = result.install;
     run.notes = layout.notes;
-    const MachineState before = Capture(m);
-    {
-        sim::SimPlatform os(m, layout.module);
-        if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input, os.resources);
-        else os.resources.load_res_bytes(kSetupRes, kSetupRes_size);
-        Installer in(os.services());
-        os.set_context(&in);
-        std::vector<DialogRecord> answered;
-        Person person(os, o, layout.disks, layout.disk_names, "setup", answered, run.notes);
-        os.user.responder = [&person](std::uint16_t id) { return person.answer(id); };
-        bool stopped = false;
-        try {
-            RunInstaller(in);
-        } catch (const Person::Stopped&) {
-            stopped = true;
-        }
-        CollectDialogs(os, person, answered, "setup", run.dialogs);
-        for (const std::string& e : os.user.errors) run.notes.push_back(e);
-        for (const DialogRecord& d : run.dialogs) {
-            if (d.id >= kDlgCompleted && d.id <= kDlgCompleted + 2) run.completed = true;
-        }
-        if (stopped) {
-            run.completed = false;
-            run.outcome = person.stopped();
-        } else if (run.completed) {
-            run.outcome = "completed";
-        } else {
-            const DialogRecord* last = nullptr;
-            for (const DialogRecord& d : run.dialogs) if (d.modal) last = &d;
-            if (last == nullptr) {
-                run.outcome = "ended without a dialog";
-            } else {
-                std::string text;
-                for (const ControlState& c : last->controls) {
-                    if (c.id == 1001) text = c.text;
-                }
-                std::replace(text.begin(), text.end(), '\n', ' ');
-                run.outcome = "ended at dialog " + std::to_string(last->id) + " \"" + last->caption + "\"" +
-                              (text.empty() ? "" : ": " + text);
-            }
-        }
-    }
-    run.changes = Compare(before, Capture(m), m);
+    MachineState before = Capture(m);
+    RunProgram(m, layout.module, "setup", o, layout, run, [&](sim::ResourceSet& set) {
+        if (input.kind == ProductInput::Kind::kEmbedded) LoadPeResources(input.setup->stub.resources, set);
+        else set.load_res_bytes(kSetupRes, kSetupRes_size);
+    });
+    MachineState after = Capture(m);
+    run.changes = Compare(before, after, m);
     result.exit_status = run.completed ? 0 : 1;
+    if (o.then_uninstall) {
+        result.uninstall.emplace();
+        SimulationRun& u = *result.uninstall;
+        pe::Image image;
+        pe::ResourceTree tree;
+        std::string why;
+        const std::string path = UninstallerPath(m, input.script, o);
+        const std::optional<std::string> bytes = path.empty() ? std::nullopt : m.read_file(path);
+        if (!bytes) {
+            u.outcome = path.empty() ? "not run: the installation left no uninstall entry nor product INI"
+                                     : "not run: " + path + " is not there";
+        } else if (!image.parse(std::vector<std::uint8_t>(bytes->begin(), bytes->end()), why) || !tree.read(image, why) ||
+                   tree.find(pe::kDialogType, kDlgConfirmRemoval) == nullptr) {
+            u.outcome = "not run: " + path + " is not zep's uninstaller";
+        } else {
+            RunProgram(m, path, "uninstall", o, layout, u, [&](sim::ResourceSet& set) { LoadPeResources(tree, set); });
+            u.changes = Compare(after, Capture(m), m);
+            u.completed = false;
+            for (const DialogRecord& d : u.dialogs) {
+                if (d.id == kDlgRemoved || d.id == kDlgRemovedExcept) u.completed = true;
+            }
+            if (u.outcome == "ended without a dialog" || u.outcome.empty()) u.outcome = "ended";
+            if (u.completed) u.outcome = "completed";
+        }
+        if (!u.completed) result.exit_status = 1;
+    }
     return true;
 }
 

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
+#include "../szdd/support.h"
 #include "tools/zep/commands.h"
 #include "tools/zep/script_check.h"
 
@@ -153,6 +155,94 @@ TEST(Check, ExitStatusSaysWhetherThereWereErrors) {
     char unknown[] = "win31";
     char* usage[] = {name, sample.data(), bad_option, unknown};
     EXPECT_EQ(CheckCommand(4, usage), 2);
+}
+
+
+// What an author may hand zep check besides a script: a setup.exe, a disk set, or by
+// mistake a binary file; and what it says of the uninstaller.
+struct Packed {
+    Packed() {
+        Write("product/INSTALL.INI", kScript);
+        Write("product/PROG.EXE", std::string(4000, 'p'));
+        Write("product/DATA.DAT", std::string(2000, 'd'));
+        Write("product/HELP.HLP", "?_\x03" + std::string(1, '\0') + "help");
+    }
+    void Write(const std::string& name, const std::string& bytes) {
+        std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+    }
+    szdd::test::CommandResult Zep(const std::string& args) {
+        return szdd::test::RunCommand(szdd::test::Quoted(ZEP_TOOL) + " " + args);
+    }
+    std::string Q(const std::string& name) { return szdd::test::Quoted(dir / name); }
+
+    static constexpr char kScript[] =
+        "[Basic Information]\r\nCaption=C\r\nHelpFileName=HELP.HLP\r\nProductName=P\r\nDefaultTargetDir=C:\\P\r\n"
+        "UninstallName=P 1.0\r\nTotalDisks=2\r\nDiskSpace=100000\r\n"
+        "[Disk 1]\r\nDiskName=One\r\nPROG.EX_=Target\\PROG.EXE\r\n"
+        "[Disk 2]\r\nDiskName=Two\r\nDATA.DAT=Target\r\n";
+    szdd::test::TempDir dir;
+};
+
+TEST(CheckInputs, ASetupExeADiskSetAndWhatIsNeither) {
+    Packed p;
+    ASSERT_EQ(p.Zep("pack " + p.Q("product") + " --embedded " + p.Q("SETUP.EXE") + " --disks " + p.Q("disks")).status, 0);
+    const struct {
+        const char* what;
+        std::string args;
+        int status;
+        std::string output;  // the whole output, with the temporary folder written as $
+    } cases[] = {
+        {"the product folder", p.Q("product"),
+         0, "$/product/INSTALL.INI:6: note: UninstallName is set and no [Disk n] line installs Target\\UNINST.EXE: "
+            "zep pack adds its uninstaller (UNINST.EX_=Target\\UNINST.EXE on the last disk), which removes what this "
+            "script installs\n0 errors, 0 warnings\n"},
+        {"the embedded setup.exe", p.Q("SETUP.EXE"), 0, "0 errors, 0 warnings\n"},
+        {"a folder of disks", p.Q("disks"), 0, "0 errors, 0 warnings\n"},
+        {"the disks one by one", p.Q("disks/DISK1") + " " + p.Q("disks/DISK2"), 0, "0 errors, 0 warnings\n"},
+        {"a plain setup.exe", szdd::test::Quoted(ZEP_STUB_WIN64), 2,
+         "zep check: " ZEP_STUB_WIN64 ": a plain setup.exe: it carries no product (no resource 12000)\n"},
+        {"a folder of neither", p.Q("product/none"), 2, "zep check: $/product/none: no such file or folder\n"},
+    };
+    for (const auto& c : cases) {
+        auto r = p.Zep("check " + c.args);
+        std::string expected = c.output;
+        for (std::size_t at; (at = expected.find('$')) != std::string::npos;) expected.replace(at, 1, p.dir.path());
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.output;
+        if (!expected.empty()) EXPECT_EQ(r.output, expected) << c.what;
+    }
+    p.Write("binary", std::string("[Basic Information]\0", 20));
+    auto r = p.Zep("check " + p.Q("binary"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.output, "zep check: " + p.dir / "binary" + ": not an install script nor a setup.exe: a binary file (it holds NUL bytes)\n");
+}
+
+TEST(CheckInputs, EachFileOfADiskSetOnItsOwnDisk) {
+    Packed p;
+    ASSERT_EQ(p.Zep("pack " + p.Q("product") + " --disks " + p.Q("disks")).status, 0);
+    std::filesystem::rename(p.dir / "disks/DISK2/DATA.DAT", p.dir / "disks/DISK1/DATA.DAT");
+    auto r = p.Zep("check " + p.Q("disks"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("INSTALL.INI:14: warning: DATA.DAT lies on disk 1 (" + p.dir / "disks/DISK1" +
+                            "), but its line is in [Disk 2]: the installer looks for it on disk 2\n"),
+              std::string::npos)
+        << r.output;
+    std::filesystem::remove(p.dir / "disks/DISK1/DATA.DAT");
+    std::filesystem::remove(p.dir / "disks/DISK1/PROG.EX_");
+    r = p.Zep("check " + p.Q("disks/DISK1") + " " + p.Q("disks/DISK2"));
+    EXPECT_NE(r.output.find("INSTALL.INI:11: warning: the file PROG.EX_ is not in " + p.dir / "disks/DISK1"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("INSTALL.INI:14: warning: the file DATA.DAT is not in " + p.dir / "disks/DISK2"), std::string::npos)
+        << r.output;
+    // A packed script without the uninstaller's line: the entry would point at nothing.
+    std::string script = Packed::kScript;
+    p.Write("disks/DISK1/INSTALL.INI", script);
+    r = p.Zep("check " + p.Q("disks"));
+    EXPECT_NE(r.output.find("INSTALL.INI:6: warning: UninstallName is set, so the uninstall entry runs"), std::string::npos)
+        << r.output;
+    p.Write("disks/DISK1/INSTALL.INI", script + "UNINST.EXE=Target\r\n");  // the author's own
+    r = p.Zep("check " + p.Q("disks"));
+    EXPECT_EQ(r.output.find("UninstallName"), std::string::npos) << r.output;
 }
 
 }  // namespace

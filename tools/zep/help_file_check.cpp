@@ -1,5 +1,6 @@
 #include "tools/zep/help_file_check.h"
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
@@ -22,16 +23,40 @@ private:
     std::ifstream& in_;
 };
 
+class BytesSource final : public szdd::Source {
+public:
+    BytesSource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::int32_t read(void* buf, std::uint32_t count) override {
+        const std::size_t n = std::min<std::size_t>(count, size_ - at_);
+        std::copy(data_ + at_, data_ + at_ + n, static_cast<std::uint8_t*>(buf));
+        at_ += n;
+        return static_cast<std::int32_t>(n);
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_, at_ = 0;
+};
+
+bool StartsLikeHelp(szdd::Source& source) {
+    auto expander = std::make_unique<szdd::Expander>();  // passes a file that is not SZDD through
+    std::uint8_t head[4];
+    return expander->init(source) == 0 && expander->read(head, sizeof head) == sizeof head &&
+           winhelp::HasHelpFileSignature(head, sizeof head);
+}
+
 }  // namespace
+
+bool IsWinHelpData(const std::uint8_t* data, std::size_t size) {
+    BytesSource source(data, size);
+    return StartsLikeHelp(source);
+}
 
 bool IsWinHelpFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     StreamSource source(in);
-    auto expander = std::make_unique<szdd::Expander>();  // passes a file that is not SZDD through
-    std::uint8_t head[4];
-    return expander->init(source) == 0 && expander->read(head, sizeof head) == sizeof head &&
-           winhelp::HasHelpFileSignature(head, sizeof head);
+    return StartsLikeHelp(source);
 }
 
 }  // namespace zep::tool

@@ -16,6 +16,7 @@
 #include "shell/shell.h"
 #include "tools/zep/help_file_check.h"
 #include "tools/zep/product.h"
+#include "szdd/szdd.h"
 #include "tools/zep/script_text.h"
 
 extern const std::uint8_t kSetupRes[];
@@ -333,25 +334,111 @@ private:
         }
     }
 
-    // The expanded size of an installation file, or -1 when the folder neither has it nor
-    // its original.
-    std::int64_t expanded_size(const std::string& name, const std::string& installed) {
+    bool files_known() const {
+        return !options_.folder.empty() || !options_.disk_folders.empty() || options_.embedded != nullptr;
+    }
+
+    // The product's file of a [Disk n] line in an embedded setup.exe.
+    const ProductFile* embedded_file(int disk, const std::string& name) const {
+        for (const ProductFile& f : options_.embedded->script.files) {
+            if (f.role == ProductFile::Role::kDisk && f.disk == disk && SameName(f.name, name)) return &f;
+        }
+        return nullptr;
+    }
+
+    static std::int64_t StoredSize(const pe::Bytes& stored) {
+        szdd::Header h{};
+        return szdd::ParseHeader(stored->data(), stored->size(), h) ? static_cast<std::int64_t>(h.expanded_length)
+                                                                     : static_cast<std::int64_t>(stored->size());
+    }
+
+    // The expanded size of an installation file, or -1 when the product neither has it
+    // nor its original. A file of a disk set is looked for on its own disk; one found on
+    // another disk is counted, with a warning.
+    std::int64_t expanded_size(int index, int disk, const std::string& name, const std::string& installed) {
+        if (options_.embedded != nullptr) {
+            const ProductFile* f = embedded_file(disk, name);
+            const pe::Bytes stored = f != nullptr ? options_.embedded->stored(f->resource_id) : nullptr;
+            return stored ? StoredSize(stored) : -1;
+        }
+        if (!options_.disk_folders.empty()) {
+            const std::size_t d = static_cast<std::size_t>(disk - 1);
+            if (d < disk_folders_.size()) {
+                const Origin o = disk_folders_[d].origin(name, installed);
+                if (o.kind != Origin::Kind::kMissing) return static_cast<std::int64_t>(o.expanded_size);
+            }
+            for (std::size_t other = 0; other < disk_folders_.size(); ++other) {
+                const Origin o = disk_folders_[other].origin(name, installed);
+                if (other == d || o.kind == Origin::Kind::kMissing) continue;
+                warn(index, name + " lies on disk " + std::to_string(other + 1) + " (" + options_.disk_folders[other] +
+                                "), but its line is in [Disk " + std::to_string(disk) +
+                                "]: the installer looks for it on disk " + std::to_string(disk));
+                return static_cast<std::int64_t>(o.expanded_size);
+            }
+            if (d >= disk_folders_.size()) {
+                warn(index, "[Disk " + std::to_string(disk) + "] has no folder: the disk set has " +
+                                std::to_string(disk_folders_.size()) + " disks");
+                return 0;  // told once here rather than as a missing file
+            }
+            return -1;
+        }
         if (options_.folder.empty()) return -1;
         const Origin o = folder_.origin(name, installed);
         return o.kind == Origin::Kind::kMissing ? -1 : static_cast<std::int64_t>(o.expanded_size);
     }
 
-    void missing(int index, const std::string& what, const std::string& name) {
-        if (options_.folder.empty() || !options_.report_missing_files) return;
-        std::string text = what + name + " is not in " + options_.folder;
+    void missing(int index, int disk, const std::string& what, const std::string& name) {
+        if (!files_known() || !options_.report_missing_files) return;
+        if (options_.embedded != nullptr) {
+            warn(index, what + name + " is not in the setup.exe (no resource for it)");
+            return;
+        }
+        const std::string where = !options_.disk_folders.empty() && disk >= 1
+                                      ? options_.disk_folders[static_cast<std::size_t>(disk - 1)]
+                                      : options_.folder;
+        std::string text = what + name + " is not in " + where;
         if (!name.empty() && name.back() == '_') text += ", nor its original";
         warn(index, text);
     }
 
     // The help file as it is, or its original when it is made on the way.
     bool help_file_is_real(const std::string& name, const std::string& installed) {
+        if (options_.embedded != nullptr) {
+            const pe::Bytes help = options_.embedded->stored(kHelpId);
+            return !help || IsWinHelpData(help->data(), help->size());
+        }
         const Origin o = folder_.origin(name, installed);
         return o.kind == Origin::Kind::kMissing || IsWinHelpFile(o.path);  // missing: reported as such
+    }
+
+    std::int64_t help_size(const std::string& source, const std::string& installed) {
+        if (options_.embedded != nullptr) {
+            const pe::Bytes help = options_.embedded->stored(kHelpId);
+            return help ? StoredSize(help) : -1;
+        }
+        if (!files_known()) return -1;
+        const Origin o = folder_.origin(source, installed);
+        return o.kind == Origin::Kind::kMissing ? -1 : static_cast<std::int64_t>(o.expanded_size);
+    }
+
+    // The uninstall entry runs <target>\uninst.exe: something must install it.
+    void uninstaller(bool installs_it) {
+        using U = CheckOptions::Uninstaller;
+        if (options_.uninstaller == U::kIgnore || installs_it) return;
+        const int at = text_.key("Basic Information", "UninstallName");
+        std::string key, name;
+        if (at < 0 || !ScriptText::ParseKeyLine(text_.lines()[at].text, key, name) || name.empty()) return;
+        if (options_.uninstaller == U::kPackAdds) {
+            out_.push_back({false, text_.number_of(at), 0,
+                            "UninstallName is set and no [Disk n] line installs Target\\UNINST.EXE: zep pack adds "
+                            "its uninstaller (UNINST.EX_=Target\\UNINST.EXE on the last disk), which removes what this "
+                            "script installs",
+                            {}, true});
+        } else {
+            warn(at, "UninstallName is set, so the uninstall entry runs <target>\\uninst.exe, but no [Disk n] line "
+                     "installs Target\\UNINST.EXE: the entry points at nothing (pack the product folder with zep "
+                     "pack, which adds its uninstaller)");
+        }
     }
 
     void disks() {
@@ -365,9 +452,9 @@ private:
             std::size_t comma = help.find(',');
             help_source = help.substr(0, comma);
             help_installed = comma == std::string::npos ? help : help.substr(comma + 1);
-            if (!help_source.empty() && expanded_size(help_source, help_installed) < 0) {
-                missing(help_at, "the help file ", help_source);
-            } else if (!help_source.empty() && !options_.folder.empty() && !help_file_is_real(help_source, help_installed)) {
+            if (!help_source.empty() && help_size(help_source, help_installed) < 0) {
+                missing(help_at, 1, "the help file ", help_source);
+            } else if (!help_source.empty() && files_known() && !help_file_is_real(help_source, help_installed)) {
                 warn(help_at, "the help file " + help_source + " is not in the WinHelp format: F1, Help and the "
                               "readme button show an error instead of a topic; make it with 'zep help'");
             }
@@ -383,13 +470,15 @@ private:
             }
             for (const ScriptText::Entry& e : text_.entries(name)) {
                 if (SameName(e.key, "DiskName")) continue;
-                file_line(e, help_installed, bytes_for);
+                installs_uninstaller_ = file_line(e, n, help_installed, bytes_for) || installs_uninstaller_;
             }
         }
         disk_space(bytes_for);
+        uninstaller(installs_uninstaller_);
     }
 
-    void file_line(const ScriptText::Entry& e, const std::string& help_installed, std::int64_t* bytes_for) {
+    // True when the line installs Target\UNINST.EXE.
+    bool file_line(const ScriptText::Entry& e, int disk, const std::string& help_installed, std::int64_t* bytes_for) {
         std::vector<std::string> fields;
         std::size_t start = 0;
         for (std::size_t comma; (comma = e.value.find(',', start)) != std::string::npos; start = comma + 1) {
@@ -417,18 +506,20 @@ private:
             warn(e.index, destination + " is also the help file's installed name: clean-up deletes the help "
                           "file, and with it this installed copy");
         }
-        std::int64_t size = expanded_size(e.key, destination);
+        const bool uninstaller = FindDirectoryKeyword(keyword.c_str()) == 0 && SameName(destination, "UNINST.EXE");
+        std::int64_t size = expanded_size(e.index, disk, e.key, destination);
         if (size < 0) {
-            missing(e.index, "the file ", e.key);
-            return;
+            missing(e.index, disk, "the file ", e.key);
+            return uninstaller;
         }
         for (int d = 0; d < 3; ++d) {
             if ((flags & (1u << d)) != 0) bytes_for[d] += size;
         }
+        return uninstaller;
     }
 
     void disk_space(const std::int64_t* bytes_for) {
-        if (options_.folder.empty()) return;
+        if (!files_known()) return;
         static const char* const keys[3] = {"EGADiskSpace", "VGADiskSpace", "8514DiskSpace"};
         for (int d : options_.displays) {
             std::string key, value;
@@ -449,13 +540,16 @@ private:
     const CheckOptions& options_;
     std::vector<Finding>& out_;
     ProductFolder folder_{options_.folder};
+    std::vector<ProductFolder> disk_folders_{options_.disk_folders.begin(), options_.disk_folders.end()};
     std::set<int> cut_;  // lines already reported as cut to their buffer
+    bool installs_uninstaller_ = false;
 };
 
 }  // namespace
 
 std::string FormatFinding(const Finding& f, const std::string& script, std::size_t combinations) {
     std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
+    if (f.note) return where + "note: " + f.message;
     if (!f.error) return where + "warning: " + f.message;
     std::string places;
     if (f.where.size() == combinations) places = "everywhere";

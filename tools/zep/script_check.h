@@ -7,16 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "tools/zep/embedded_setup.h"
 #include "tools/zep/scratch_installer.h"
 
 namespace zep::tool {
 
 struct Finding {
-    bool error;
+    bool error;  // else a warning, or a note when `note` is set
     int line;                        // in the script; 0 when no line caused it
     std::uint16_t dialog;            // errors: the dialog the user sees
     std::string message;             // the dialog's text, or what a warning is about
     std::vector<std::string> where;  // errors: the platforms and displays it happens on
+    bool note = false;               // worth knowing, not wrong: counted as neither
 };
 
 struct CheckOptions {
@@ -24,6 +26,13 @@ struct CheckOptions {
     std::vector<int> displays;  // 0 EGA, 1 VGA, 2 8514
     std::string folder;         // the product folder (see product.h); empty: not looked at
     bool report_missing_files = true;  // zep pack reports them itself, as errors
+    // A disk set: disk n's files lie in disk_folders[n - 1] (folder is then disk 1's).
+    std::vector<std::string> disk_folders;
+    // An embedded setup.exe: the files are its resources.
+    const EmbeddedSetup* embedded = nullptr;
+    // UninstallName with no line that installs Target\UNINST.EXE: a product folder gets
+    // zep pack's uninstaller (a note), a packed product lacks one (a warning).
+    enum class Uninstaller { kIgnore, kPackAdds, kRequired } uninstaller = Uninstaller::kIgnore;
 };
 
 // Findings in the order of their lines; each error once, with every place it happens.

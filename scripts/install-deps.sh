@@ -8,6 +8,7 @@ packages=(
   wine64 xvfb imagemagick python3                   # end-to-end tests, screenshots, the sample font
   mscompress libmspack-dev 7zip                     # SZDD peers
   mtools python3-pefile                             # zep pack's floppy images, a second PE reader
+  chromium                                          # zep simulate --report drawn by a real browser
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/dialog_template.h"
 #include "tools/zep/product_input.h"
 #include "tools/zep/scratch_installer.h"
 
@@ -124,6 +125,9 @@ struct SimulationResult {
 // product cannot be laid out.
 bool Simulate(const ProductInput& input, const SimulateOptions& options, SimulationResult& out, std::string& error);
 
+// Every dialog template of setup.exe (and of uninst.exe), by id; the pseudo ids 2301 and
+// 2302 show 2300's.
+std::map<std::uint16_t, sim::DialogTemplate> DialogTemplates(const ProductInput& input, bool with_uninstaller);
 // The controls of every dialog template of setup.exe (and of uninst.exe), by id.
 DialogControls SetupDialogControls(const ProductInput& input, bool with_uninstaller);
 

@@ -619,9 +619,11 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
         return false;
     }
     std::vector<PackedLine> lines;
+    fs::file_time_type newest = fs::last_write_time(input.script_path, ec);  // zep pack's stamp
     for (const ProductFile& f : product.files) {
         if (f.role == ProductFile::Role::kScript || &f == uninstaller) continue;
         const Origin o = source.origin(f.name, f.installed);
+        if (o.kind != Origin::Kind::kMissing) newest = std::max(newest, o.time);
         if (f.role == ProductFile::Role::kDisk && o.kind != Origin::Kind::kMissing) {
             PackedLine l;
             l.resource_id = f.resource_id;
@@ -656,8 +658,7 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
             return false;
         }
         szdd::Compress(exe.data(), exe.size(), 'E', stored);
-        if (!WriteHost(m, host_of(uninstaller->disk, uninstaller->name), stored.data(), stored.size(), std::nullopt,
-                       error)) {
+        if (!WriteHost(m, host_of(uninstaller->disk, uninstaller->name), stored.data(), stored.size(), newest, error)) {
             return false;
         }
     }

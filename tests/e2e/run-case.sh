@@ -8,6 +8,8 @@
 #               files, laid out by its prepare.sh); the case's own files override them
 #   prepare.sh  run before Wine starts, like a product's (ZEP_WORK, ZEP_SETUP_DIR, ...)
 #   version     win95, nt351 or nt40: the Windows Wine poses as
+#   display     ega, vga or 8514: the display class, as the screen's pixels per inch (72,
+#               96, 120) make it; vga when absent
 #   floppy      setup.exe and its files are on a floppy drive A: rather than in C:\SETUP
 #   drive       "LETTER KB": a real hard disk of that size (a tmpfs, mounted as root) as
 #               that drive letter, at $ZEP_DRIVE_DIR for prepare.sh and check.sh; where
@@ -51,7 +53,7 @@ fi
 cp "$build/src/setup.exe" "$work/setup/SETUP.EXE"
 copy_files() {  # the files of a folder beside setup.exe, its sub-folders into the work folder
   find "$1" -maxdepth 1 -type f ! -name steps.txt ! -name version ! -name check.sh ! -name prepare.sh \
-    ! -name product ! -name floppy ! -name drive ! -name '*.md' -exec cp {} "$work/setup/" \;
+    ! -name display ! -name product ! -name floppy ! -name drive ! -name '*.md' -exec cp {} "$work/setup/" \;
   for d in "$1"/*/; do [ -d "$d" ] && cp -r "$d" "$work/"; done
   return 0
 }
@@ -76,6 +78,15 @@ cp "$build/tests/programs/driver/driver.exe" "$work/"
 args=(--display)
 [ -f "$case_dir/version" ] && args+=(--version "$(cat "$case_dir/version")")
 export ZEP_FLOPPY=$([ -f "$case_dir/floppy" ] && echo 1 || echo 0)
+export ZEP_PIXELS_PER_INCH=96
+if [ -f "$case_dir/display" ]; then
+  case "$(cat "$case_dir/display")" in
+    ega) ZEP_PIXELS_PER_INCH=72 ;;
+    vga) ZEP_PIXELS_PER_INCH=96 ;;
+    8514) ZEP_PIXELS_PER_INCH=120 ;;
+    *) echo "run-case.sh: $case_dir/display names no display class (ega, vga, 8514)" >&2; exit 1 ;;
+  esac
+fi
 set +e
 "$here/../wine/wine-run.sh" "${args[@]}" -- sh -c '
   set -e
@@ -89,6 +100,9 @@ set +e
     cp -r "$ZEP_SETUP_DIR/." "$WINEPREFIX/drive_c/SETUP/"
   fi
   if [ -n "$ZEP_DRIVE_LETTER" ]; then ln -s "$ZEP_DRIVE_DIR" "$WINEPREFIX/dosdevices/$ZEP_DRIVE_LETTER:"; fi
+  if [ "$ZEP_PIXELS_PER_INCH" != 96 ]; then
+    "$WINE" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$ZEP_PIXELS_PER_INCH" /f >/dev/null 2>&1
+  fi
   "$WINE" "$ZEP_WORK/driver.exe" "Z:$(printf "%s" "$ZEP_WORK/steps.txt" | tr / "\\\\")"
   if [ -f "$ZEP_CASE_DIR/check.sh" ]; then bash "$ZEP_CASE_DIR/check.sh"; fi
 ' 2>&1 | tee "$work/driver.log"

@@ -431,12 +431,13 @@ TEST(Pack, AddsTheUninstallerWhereTheProductHasNone) {
         const char* disk2;  // added to [Disk 2]
         const char* args;
         bool added;
+        bool lf;  // the script's lines end in LF alone
     };
     const Case cases[] = {
-        {"an uninstall entry", "UninstallName=Test\r\n", "", "", true},
-        {"asked for", "", "", " --uninstaller", true},
-        {"neither", "", "", "", false},
-        {"the author's own", "UninstallName=Test\r\n", "OWN.EXE=Target\\uninst.exe\r\n", " --uninstaller", false},
+        {"an uninstall entry", "UninstallName=Test\r\n", "", "", true, false},
+        {"asked for, LF ends", "", "", " --uninstaller", true, true},
+        {"neither", "", "", "", false, false},
+        {"the author's own", "UninstallName=Test\r\n", "OWN.EXE=Target\\uninst.exe\r\n", " --uninstaller", false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -445,6 +446,7 @@ TEST(Pack, AddsTheUninstallerWhereTheProductHasNone) {
         std::string script = kScript;
         script.insert(script.find("DefaultTargetDir"), c.basic);
         script += c.disk2;
+        if (c.lf) script = std::regex_replace(script, std::regex("\r\n"), "\n");
         product.files["INSTALL.INI"] = Text(script);
         product.files["OWN.EXE"] = Text("the author's own uninstaller");
         product.write(dir / "product", kStampSeconds);
@@ -463,9 +465,12 @@ TEST(Pack, AddsTheUninstallerWhereTheProductHasNone) {
             continue;
         }
         EXPECT_NE(run.output.find("uninstaller added"), std::string::npos) << run.output;
-        const std::string line = "PACKED.DAT=Target\r\nUNINST.EX_=Target\\UNINST.EXE\r\n";
+        // The author's bytes with one line more, ended as the author's lines are.
+        const std::string end = c.lf ? "\n" : "\r\n";
+        std::string want_script = script;
+        want_script.insert(want_script.find("PACKED.DAT=Target") + 17 + end.size(), "UNINST.EX_=Target\\UNINST.EXE" + end);
         const Data packed_script = ReadFile(dir / "disks/DISK1/INSTALL.INI");
-        EXPECT_NE(std::string(packed_script.begin(), packed_script.end()).find(line), std::string::npos);
+        EXPECT_EQ(std::string(packed_script.begin(), packed_script.end()), want_script);
         const ProductFile& added = setup.script.files.back();
         EXPECT_EQ(added.name, "UNINST.EX_");
         EXPECT_EQ(added.disk, 2);

@@ -42,10 +42,18 @@ bool AddUninstallerLine(const std::string& script, int last_disk, std::string& o
     }
     const std::vector<ScriptText::Entry> entries = text.entries(section);
     const int after = entries.empty() ? header : entries.back().index;
-    std::vector<ScriptLine> lines = text.lines();
-    lines.insert(lines.begin() + after + 1, {0, std::string(kUninstallerSource) + "=Target\\" + kUninstallerTarget});
-    out.clear();
-    for (const ScriptLine& l : lines) out += l.text + "\r\n";
+    // Inserted into the bytes as they are, with that line's own line end, so that the
+    // packed script differs from the author's by this line alone.
+    std::size_t at = 0;
+    for (int ends = 0; at < script.size() && ends <= after; ++at) {
+        if (script[at] == '\n' || (script[at] == '\r' && (at + 1 == script.size() || script[at + 1] != '\n'))) ++ends;
+    }
+    std::size_t end_start = at;
+    while (end_start > 0 && (script[end_start - 1] == '\r' || script[end_start - 1] == '\n')) --end_start;
+    const std::string added = std::string(kUninstallerSource) + "=Target\\" + kUninstallerTarget;
+    const std::string ending = end_start < at ? script.substr(end_start, at - end_start) : "\r\n";
+    out = script.substr(0, at) + (end_start < at ? "" : ending) + added + (end_start < at ? ending : "") +
+          script.substr(at);
     line = after + 2;
     return true;
 }

@@ -202,14 +202,16 @@ TEST(CheckInputs, ASetupExeADiskSetAndWhatIsNeither) {
         {"the disks one by one", p.Q("disks/DISK1") + " " + p.Q("disks/DISK2"), 0, "0 errors, 0 warnings\n"},
         {"a plain setup.exe", szdd::test::Quoted(ZEP_STUB_WIN64), 2,
          "zep check: " ZEP_STUB_WIN64 ": a plain setup.exe: it carries no product (no resource 12000)\n"},
-        {"a folder of neither", p.Q("product/none"), 2, "zep check: $/product/none: no such file or folder\n"},
+        {"nothing at all", p.Q("product/none"), 2, "zep check: $/product/none: no such file or folder\n"},
+        {"a folder of neither", p.Q("product/sub"), 2, "zep check: $/product/sub: holds no INSTALL.INI and no DISK1 folder\n"},
     };
+    p.Write("product/sub/NOTES.TXT", "notes");
     for (const auto& c : cases) {
         auto r = p.Zep("check " + c.args);
         std::string expected = c.output;
         for (std::size_t at; (at = expected.find('$')) != std::string::npos;) expected.replace(at, 1, p.dir.path());
         EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.output;
-        if (!expected.empty()) EXPECT_EQ(r.output, expected) << c.what;
+        EXPECT_EQ(r.output, expected) << c.what;
     }
     p.Write("binary", std::string("[Basic Information]\0", 20));
     auto r = p.Zep("check " + p.Q("binary"));

@@ -539,18 +539,20 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
         disk_hosts.push_back(floppy ? staging / ("DISK" + std::to_string(d + 1)) : m.host_path(folder));
         fs::create_directories(disk_hosts.back());
     }
+    // On a floppy, the folder below the root of each disk (A:\SETUP holds the files).
+    std::string below = floppy ? folder.substr(3) : std::string();
+    std::replace(below.begin(), below.end(), '\\', '/');
     if (floppy) {
         m.map_drive(DriveOf(from)[0], disk_hosts[0], DRIVE_REMOVABLE);
         out.disks = disk_hosts;
     }
-    const fs::path root = disk_hosts[0];
+    const fs::path root = floppy ? disk_hosts[0] / below : disk_hosts[0];
     auto host_of = [&](int disk, const std::string& name) {
         std::string rel = name;
         std::replace(rel.begin(), rel.end(), '\\', '/');
         const std::size_t d = std::min<std::size_t>(static_cast<std::size_t>(std::max(disk, 1) - 1), disk_hosts.size() - 1);
-        const fs::path disk_root = disk_hosts[d];
         if (!floppy) return m.host_path(folder + name);
-        return disk_root / rel;
+        return disk_hosts[d] / below / rel;
     };
     if (input.kind == ProductInput::Kind::kEmbedded) {
         return WriteHost(m, root / "SETUP.EXE", input.exe.data(), input.exe.size(), std::nullopt, error);

@@ -28,11 +28,7 @@ const std::vector<CheckPlatform>& KnownPlatforms() {
     return platforms;
 }
 
-namespace {
-
-constexpr int kPixelsPerInch[3] = {72, 96, 120};
-
-}  // namespace
+const int kPixelsPerInch[3] = {72, 96, 120};
 
 ScratchInstaller::ScratchInstaller(const fs::path& sandbox, const CheckPlatform& platform, int display,
                                    const std::string& script)

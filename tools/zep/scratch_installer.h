@@ -21,6 +21,8 @@ struct CheckPlatform {
 
 const std::vector<CheckPlatform>& KnownPlatforms();
 extern const char* const kDisplayNames[3];
+// The screen's pixels per inch that make each display class: 72, 96, 120.
+extern const int kPixelsPerInch[3];
 
 class ScratchInstaller {
 public:

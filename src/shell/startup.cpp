@@ -40,7 +40,7 @@ void LoadStringPool(Installer& in) {
 
 bool StartUp(Installer& in) {
     if (RaiseOtherInstance(in)) return false;
-    ProbeVersion(in);
+    bool environment = ProbeVersion(in);
 
     platform::Ui& ui = in.os.ui;
     const WindowClass main_class{kMainClass, 0, 0, 0, MainWindowProc};
@@ -50,7 +50,7 @@ bool StartUp(Installer& in) {
     in.shell.main_window = ui.create_window(kMainClass, nullptr, 0, 0, 0, 0, 0, 0);
     if (in.shell.main_window == 0) return false;
 
-    ComputeRoots(in);
+    environment = environment && ComputeRoots(in);
     ProbeDisplay(in);
 
     if (PreloadDialogTemplates(in) != 0) {
@@ -61,6 +61,17 @@ bool StartUp(Installer& in) {
     LoadStringPool(in);
     in.shell.stamp_date = LoadStampNumber(in, 8001);
     in.shell.stamp_time = LoadStampNumber(in, 8002);
+
+    // Without the version or the Windows directory nothing can be decided (which shell,
+    // where the help file goes): the system's reason is shown, and Retry asks again.
+    while (!environment) {
+        if (ShowInstallDialog(in, kErrCopy, 0) == 0) {
+            EndStartUp(in);
+            return false;
+        }
+        environment = ProbeVersion(in) && ComputeRoots(in);
+        if (environment) LoadStringPool(in);  // the group status text follows the shell
+    }
 
     for (;;) {
         std::uint16_t code = LoadInstallScript(in);

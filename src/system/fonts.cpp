@@ -44,7 +44,12 @@ void RegistryFont(Installer& in, Hkey key, FontMode mode, const char* name, cons
     platform::Registry& reg = in.os.registry;
     switch (mode) {
         case FontMode::kInstall:
-            reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1)) ==
+                    ERROR_SUCCESS) {
+                    break;
+                }
+            }
             break;
         case FontMode::kWithdraw:
             saved.size = sizeof saved.data;
@@ -53,10 +58,12 @@ void RegistryFont(Installer& in, Hkey key, FontMode mode, const char* name, cons
             break;
         case FontMode::kPutBack:
             if (!saved.removed) break;
-            if (saved.size != 0) {
-                reg.reg_set_value_ex(key, name, saved.type, saved.data, saved.size);
-            } else {
-                reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                const std::int32_t done =
+                    saved.size != 0
+                        ? reg.reg_set_value_ex(key, name, saved.type, saved.data, saved.size)
+                        : reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
+                if (done == ERROR_SUCCESS) break;
             }
             break;
     }
@@ -72,6 +79,11 @@ void FontStep(Installer& in, FontMode mode) {
     if ((platform & kNewShell) != 0) {
         const char* subkey = (platform & kWindowsNt) != 0 ? kNtFontsKey : kFontsKey;
         key_open = os.registry.reg_open_key(HKEY_LOCAL_MACHINE, subkey, key) == ERROR_SUCCESS;
+        // Recording and putting back give back what withdrawing took: asked twice before
+        // they are given up.
+        if (!key_open && mode != FontMode::kWithdraw) {
+            key_open = os.registry.reg_open_key(HKEY_LOCAL_MACHINE, subkey, key) == ERROR_SUCCESS;
+        }
     }
     int handled = 0;
     for (int i = 0; i < kMaxFonts; ++i) {
@@ -81,14 +93,32 @@ void FontStep(Installer& in, FontMode mode) {
             const char* status = in.shell.strings[kInstallingFonts];
             os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
         }
+        FontValue& saved = in.font_values[i];
         char name[128] = {}, file[260] = {}, path[260] = {};
-        os.system.get_atom_name(pair.name, name, sizeof name);
-        os.system.get_atom_name(pair.file, file, sizeof file);
-        RootPath(in, path, file, kFontsDir);
+        if (saved.name[0] != '\0') {
+            // The names read when the font was withdrawn: what is put back or recorded
+            // is what was taken.
+            CopyText(name, saved.name);
+            CopyText(file, saved.file);
+        } else if (mode == FontMode::kPutBack) {
+            ++handled;  // nothing was withdrawn
+            continue;
+        } else if (os.system.get_atom_name(pair.name, name, sizeof name) == 0 ||
+                   os.system.get_atom_name(pair.file, file, sizeof file) == 0) {
+            // A name that cannot be read back would record a nameless font or unload
+            // the folder's: that font is passed over.
+            if (mode == FontMode::kWithdraw) in.fonts_withdrawn[i] = 0;
+            continue;
+        }
+        if (!RootPath(in, path, file, kFontsDir)) continue;
+        if (mode == FontMode::kWithdraw) {
+            CopyText(saved.name, name);
+            CopyText(saved.file, file);
+        }
         if ((platform & kOldShell) != 0) {
             OldShellFont(in, mode, name, file, path);
         } else if (key_open) {
-            RegistryFont(in, key, mode, name, file, in.font_values[i]);
+            RegistryFont(in, key, mode, name, file, saved);
         }
         switch (mode) {
             case FontMode::kInstall: os.fonts.add_font_resource(path); break;

@@ -4,6 +4,7 @@
 // is one failing call of an installation and what the user must see and find afterwards.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "base/text.h"
@@ -219,11 +220,18 @@ TEST(Reliability, AFailingCallIsReportedOrUndoneNeverGuessedAt) {
     for (const Case& c : cases) RunCase(c);
 }
 
-// Without these the copy went on as if nothing had happened; some need a whole run.
+// "C:" names the drive's current directory, which a disk dialog may have moved: the files
+// came from C:\FILES, and the program was started there rather than in C:\.
 TEST(Reliability, ADriveRootIsTheWorkingDirectoryOfTheProgramStarted) {
     SimInstall s;
     PutProduct(s, false);
-    s.os.user.answer(kDlgNewInstall, {Type(1701, "C:\\"), Click(IDOK)}).answer(kDlgCompleted + 2, {Click(IDOK)});
+    for (const char* name : {"SAMPLE.EXE", "SAMPLE.FOT"}) {
+        s.machine.put_file(std::string("C:\\FILES\\") + name, s.machine.read_file(std::string("C:\\SETUP\\") + name).value());
+        std::filesystem::remove(s.machine.host_path(std::string("C:\\SETUP\\") + name));
+    }
+    s.os.user.answer(kDlgNewInstall, {Type(1701, "C:\\"), Click(IDOK)})
+        .answer(kErrFileNotFound, {Type(1701, "C:\\FILES"), Click(IDOK)})
+        .answer(kDlgCompleted + 2, {Click(IDOK)});
     s.run();
     ASSERT_EQ(s.machine.started.size(), 1u) << s.os.user.transcript_text();
     EXPECT_EQ(s.machine.started[0].command_line, "C:\\SAMPLE.EXE");

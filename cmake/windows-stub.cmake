@@ -25,7 +25,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 else()
   set(ZEP_ENTRY ZepEntry)
 endif()
-set(ZEP_STUB_LINK -nostdlib -Wl,-e,${ZEP_ENTRY} -Wl,--gc-sections -s)
+# No build time in the header: the same source gives the same setup.exe.
+set(ZEP_STUB_LINK -nostdlib -Wl,-e,${ZEP_ENTRY} -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
 set(ZEP_STUB_LIBS kernel32 user32 gdi32 advapi32 shell32 lz32 gcc)
 target_link_options(setup PRIVATE ${ZEP_STUB_LINK})
 target_link_libraries(setup PRIVATE zep_logic ${ZEP_STUB_LIBS})
@@ -36,15 +37,7 @@ add_custom_command(TARGET setup POST_BUILD
           -P ${PROJECT_SOURCE_DIR}/cmake/print-size.cmake
   VERBATIM)
 
-# link-setup.sh RESOURCES.RC OUT.EXE: setup.exe linked with other resources, for tests that
-# need an installer carrying its files. RESOURCES.RC may #include "setup.rc"; file names
-# in it are found from the current directory.
+# The link flags, for link-uninst.sh (windows-uninst.cmake).
 list(TRANSFORM ZEP_STUB_LIBS PREPEND -l OUTPUT_VARIABLE zep_stub_lib_flags)
 string(JOIN " " zep_link_flags ${ZEP_STUB_LINK})
 string(JOIN " " zep_lib_flags ${zep_stub_lib_flags})
-file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/link-setup.sh CONTENT "#!/bin/sh
-set -e
-\"${CMAKE_RC_COMPILER}\" -I \"${CMAKE_CURRENT_SOURCE_DIR}/resources\" -I . -O coff -i \"$1\" -o \"$2.res.o\"
-\"${CMAKE_CXX_COMPILER}\" -mwindows ${zep_link_flags} -o \"$2\" \"$<JOIN:$<TARGET_OBJECTS:setup_stub>,\" \">\" \"$2.res.o\" \"$<TARGET_FILE:zep_logic>\" ${zep_lib_flags}
-rm \"$2.res.o\"
-" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and installs the sample product with its
-# setup.exe under Wine: on your display when there is one (DISPLAY set), otherwise driven
-# automatically on a virtual display, with a screenshot of each dialog.
+# Installs what is missing, builds everything, and makes the sample product's installers
+# as its author would: 'zep check' on the product folder, then 'zep pack --disks' (two
+# 1.44M disks) and 'zep pack --embedded' (one setup.exe that carries it all). Then it
+# installs both under Wine: on your display when there is one (DISPLAY set), otherwise
+# driven automatically on a virtual display, with a screenshot of each dialog.
 #   demo.sh [disk|embedded]
-# disk: setup.exe beside the compressed files of its two disks; embedded: one setup.exe
-# that carries them all. On a display the default is disk; driven, both run in turn.
+# On a display the default is disk; driven, both run in turn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-}
@@ -12,33 +13,60 @@ case $mode in ''|disk|embedded) ;; *) echo "usage: $0 [disk|embedded]" >&2; exit
 scripts/install-deps.sh
 scripts/build.sh
 root=$PWD
-sample=$root/examples/sample
-layout() {  # the sample laid out in $1/setup for mode $2
-  rm -rf "$1" && mkdir -p "$1/setup"
-  cp build/win64/src/setup.exe "$1/setup/SETUP.EXE"
-  cp "$sample/INSTALL.INI" "$1/setup/"
-  export ZEP_WORK=$1 ZEP_SETUP_DIR=$1/setup ZEP_WIN64_BUILD_DIR=$root/build/win64 ZEP_HOST_BUILD_DIR=$root/build/host
-  "$sample/prepare.sh"
-  if [ "$2" = embedded ]; then scripts/pack-embedded.sh "$1/setup" "$ZEP_WIN64_BUILD_DIR" "$ZEP_HOST_BUILD_DIR"; fi
-}
+zep=$root/build/host/tools/zep/zep
+out=$root/build/demo
+export ZEP_WIN64_BUILD_DIR=$root/build/win64 ZEP_HOST_BUILD_DIR=$root/build/host
+# Wine here runs the x86-64 setup.exe; on Windows you would leave --stub out and ship the
+# i686 one zep carries.
+stub=(--stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe")
+
+echo "=== the author's way: a product folder, checked, then packed"
+rm -rf "$out" && mkdir -p "$out"
+examples/sample/make-product.sh "$out/product"
+(cd "$out" && ls product)
+echo "\$ zep check product"
+(cd "$out" && "$zep" check product)
+echo "\$ zep pack product --disks disks --disk-size 1.44M"
+(cd "$out" && "$zep" pack product --disks disks --disk-size 1.44M "${stub[@]}")
+echo "\$ zep pack product --embedded SETUP.EXE"
+(cd "$out" && "$zep" pack product --embedded SETUP.EXE "${stub[@]}")
+(cd "$out" && "$zep" list SETUP.EXE)
+echo
+
 if [ -n "${DISPLAY:-}" ] && [ "${ZEP_DEMO_AUTO:-0}" != 1 ]; then
   mode=${mode:-disk}
-  work=$root/build/demo-$mode
-  layout "$work" "$mode"
-  echo "Starting $work/setup/SETUP.EXE ($mode mode) on $DISPLAY (Wine's default prefix) ..."
+  if [ "$mode" = disk ]; then
+    exe=$out/disks/DISK1/SETUP.EXE
+    echo "When setup asks for disk 2, enter Z:$(echo "$out/disks/DISK2" | sed 's|/|\\|g')"
+  else
+    exe=$out/SETUP.EXE
+  fi
+  echo "Starting $exe ($mode mode) on $DISPLAY (Wine's default prefix) ..."
   status=0
-  WINEDEBUG=-all /usr/lib/wine/wine64 "$work/setup/SETUP.EXE" || status=$?
+  WINEDEBUG=-all /usr/lib/wine/wine64 "$exe" || status=$?
   echo "setup.exe ended with exit code $status"
 else
   for m in ${mode:-disk embedded}; do
     echo "=== the sample product, $m mode ==="
     case_dir=$root/build/demo-case-$m
     rm -rf "$case_dir" && mkdir -p "$case_dir"
-    cp "$sample/steps.txt" "$sample/check.sh" "$case_dir/"
+    cp examples/sample/check.sh "$case_dir/"
     echo examples/sample > "$case_dir/product"
-    [ "$m" = embedded ] && printf '%s\n' 'set -eu' \
-      '"$ZEP_CASE_DIR/../../scripts/pack-embedded.sh" "$ZEP_SETUP_DIR" "$ZEP_WIN64_BUILD_DIR" "$ZEP_HOST_BUILD_DIR"' \
-      > "$case_dir/prepare.sh"
+    export ZEP_DEMO_OUT=$out
+    if [ "$m" = disk ]; then
+      # Disk 1 in drive A:; disk 2's files in a folder the person types when asked.
+      touch "$case_dir/floppy"
+      printf '%s\n' 'set -eu' 'rm -rf "$ZEP_SETUP_DIR" && cp -rp "$ZEP_DEMO_OUT/disks/DISK1" "$ZEP_SETUP_DIR"' \
+        'cp -rp "$ZEP_DEMO_OUT/disks/DISK2" "$ZEP_WORK/disk2"' > "$case_dir/prepare.sh"
+      printf '%s\n' 'start setup $SETUP' 'wait-dialog 2400' 'shot $WORK\1-target.bmp' 'click 1' \
+        'wait-dialog 1700 60000' 'shot $WORK\2-disk2.bmp' 'type 1701 $WORK\disk2' 'click 1' \
+        'wait-dialog 2203 60000' 'shot $WORK\3-completed.bmp' 'click 1' 'wait-exit setup' \
+        'expect-exit setup 0' 'sleep 1500' > "$case_dir/steps.txt"
+    else
+      printf '%s\n' 'set -eu' 'rm -rf "$ZEP_SETUP_DIR" && mkdir "$ZEP_SETUP_DIR"' \
+        'cp -p "$ZEP_DEMO_OUT/SETUP.EXE" "$ZEP_SETUP_DIR/"' > "$case_dir/prepare.sh"
+      cp examples/sample/steps.txt "$case_dir/"
+    fi
     tests/e2e/run-case.sh "$case_dir" "$root/build/demo-$m" "$root/build/win64" "$root/build/host"
     echo "The driver's log and a screenshot of each dialog are in build/demo-$m."
     echo

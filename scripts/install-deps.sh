@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64          # the two setup.exe builds
   wine64 xvfb imagemagick python3                   # end-to-end tests, screenshots, the sample font
   mscompress libmspack-dev 7zip                     # SZDD peers
+  mtools python3-pefile                             # zep pack's floppy images, a second PE reader
 )
 missing=()
 for p in "${packages[@]}"; do

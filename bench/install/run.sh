@@ -7,12 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 work=$root/build/bench-install
-rm -rf "$work" && mkdir -p "$work/setup"
-export ZEP_WORK=$work ZEP_SETUP_DIR=$work/setup ZEP_HOST_BUILD_DIR=$root/build/host ZEP_WIN64_BUILD_DIR=$root/build/win64
+rm -rf "$work" && mkdir -p "$work/product"
+export ZEP_WORK=$work ZEP_SETUP_DIR=$work/product ZEP_HOST_BUILD_DIR=$root/build/host ZEP_WIN64_BUILD_DIR=$root/build/win64
 export MANY_FILES=${1:-3000} MANY_LARGEST=${2:-1200000}
 echo "making the product ..."
 tests/e2e/products/many/prepare.sh
-cp build/win64/src/setup.exe "$work/setup/SETUP.EXE"
+printf 'Help for Many Files.\r\n' > "$work/product/MANY.HLP"
+# The installer as its author makes it: setup.exe beside every disk's files.
+build/host/tools/zep/zep pack "$work/product" --flat "$work/setup" --stub build/win64/src/setup.exe >/dev/null
 
 echo
 build/host/bench/install/bench_install "$work/setup" "$work/expected" "$work/scratch"

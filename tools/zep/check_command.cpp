@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/zep/commands.h"
+#include "tools/zep/product.h"
 #include "tools/zep/script_check.h"
 
 namespace fs = std::filesystem;
@@ -36,23 +37,6 @@ const char kHelp[] =
     "\n"
     "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
     "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";
-
-std::string FindScript(const fs::path& folder) {
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
-        std::string name = e.path().filename().string();
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (name == "INSTALL.INI") return e.path().string();
-    }
-    return {};
-}
-
-std::string Places(const std::vector<std::string>& where, std::size_t all) {
-    if (where.size() == all) return "everywhere";
-    std::string out;
-    for (const std::string& w : where) out += (out.empty() ? "" : ", ") + w;
-    return out;
-}
 
 }  // namespace
 
@@ -89,7 +73,7 @@ int CheckCommand(int argc, char** argv) {
         return 2;
     }
     std::error_code ec;
-    std::string script = fs::is_directory(target, ec) ? FindScript(target) : target;
+    std::string script = fs::is_directory(target, ec) ? ProductFolder(target).find("INSTALL.INI").string() : target;
     std::ifstream in(script, std::ios::binary);
     if (script.empty() || !in) {
         std::fprintf(stderr, "zep check: cannot read %s\n", script.empty() ? (target + "/INSTALL.INI").c_str() : script.c_str());
@@ -102,18 +86,8 @@ int CheckCommand(int argc, char** argv) {
     const std::size_t combinations = options.platforms.size() * options.displays.size();
     int errors = 0, warnings = 0;
     for (const Finding& f : CheckScript(bytes, options)) {
-        std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
-        if (f.error && f.dialog == 0) {
-            ++errors;
-            std::printf("%serror: %s\n", where.c_str(), f.message.c_str());
-        } else if (f.error) {
-            ++errors;
-            std::printf("%serror: dialog %u (%s): %s\n", where.c_str(), f.dialog,
-                        Places(f.where, combinations).c_str(), f.message.c_str());
-        } else {
-            ++warnings;
-            std::printf("%swarning: %s\n", where.c_str(), f.message.c_str());
-        }
+        ++(f.error ? errors : warnings);
+        std::printf("%s\n", FormatFinding(f, script, combinations).c_str());
     }
     std::printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
     return errors > 0 ? 1 : 0;

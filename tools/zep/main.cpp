@@ -16,6 +16,9 @@ const Command kCommands[] = {
     {"compress", zep::tool::CompressCommand, "compress files into SZDD form (COMPRESS, LZ32)"},
     {"expand", zep::tool::ExpandCommand, "expand SZDD-compressed files"},
     {"check", zep::tool::CheckCommand, "report every error and warning of an install script"},
+    {"pack", zep::tool::PackCommand, "make setup.exe, disks, a flat folder or floppy images of a product"},
+    {"list", zep::tool::ListCommand, "show the product an embedded setup.exe carries"},
+    {"unpack", zep::tool::UnpackCommand, "write an embedded setup.exe's product back out as a folder"},
     {"help", zep::tool::HelpCommand, "make the installer's help file (WinHelp) from plain text"},
     {nullptr, nullptr, nullptr},  // the list ends here; commands are added above this line
 };

@@ -1,7 +1,5 @@
 #include "tools/zep/script_check.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -16,8 +14,8 @@
 #include "script/loader.h"
 #include "shell/environment.h"
 #include "shell/shell.h"
-#include "szdd/szdd.h"
 #include "tools/zep/help_file_check.h"
+#include "tools/zep/product.h"
 #include "tools/zep/script_text.h"
 
 extern const std::uint8_t kSetupRes[];
@@ -27,20 +25,8 @@ namespace fs = std::filesystem;
 
 namespace zep::tool {
 
-const char* const kDisplayNames[3] = {"ega", "vga", "8514"};
-
-const std::vector<CheckPlatform>& KnownPlatforms() {
-    static const std::vector<CheckPlatform> platforms = {
-        {"win95", 4, 0, VER_PLATFORM_WIN32_WINDOWS},
-        {"nt351", 3, 51, VER_PLATFORM_WIN32_NT},
-        {"nt40", 4, 0, VER_PLATFORM_WIN32_NT},
-    };
-    return platforms;
-}
-
 namespace {
 
-constexpr int kPixelsPerInch[3] = {72, 96, 120};
 constexpr int kMaxRounds = 200;
 constexpr std::size_t kMaxValue = 259;
 constexpr std::size_t kKeyListBytes = 4096;
@@ -48,52 +34,6 @@ constexpr std::size_t kKeyListBytes = 4096;
 std::string KeyOf(const std::string& line) {
     return line.substr(0, line.find('='));
 }
-
-// One installer on a scratch machine, loading the script as start-up would.
-class Run {
-public:
-    Run(const fs::path& sandbox, const CheckPlatform& platform, int display, const std::string& script)
-        : machine_(sandbox), os_(machine_, "C:\\SETUP\\SETUP.EXE"), in_(os_.services()) {
-        machine_.version = {platform.major, platform.minor, 0, platform.platform_id};
-        machine_.pixels_per_inch = kPixelsPerInch[display];
-        os_.resources.load_res_bytes(kSetupRes, kSetupRes_size);
-        os_.set_context(&in_);
-        machine_.put_file("C:\\SETUP\\INSTALL.INI", script);
-        ProbeVersion(in_);
-        ComputeRoots(in_);
-        ProbeDisplay(in_);
-        PreloadDialogTemplates(in_);
-        LoadStringPool(in_);
-        code_ = LoadInstallScript(in_);
-    }
-    ~Run() {
-        ReleaseScriptTables(in_);
-        FreeDialogTemplates(in_);
-    }
-
-    std::uint16_t code() const { return code_; }
-    const Installer& installer() const { return in_; }
-
-    // The dialog the user would see, as one line of text.
-    std::string dialog_text() {
-        os_.user.answer(0, {sim::Click(IDCANCEL)});
-        ShowInstallDialog(in_, code_, 0);
-        if (os_.user.shown.empty()) return "(no dialog)";
-        auto& texts = os_.user.shown.back().texts;
-        std::string text = texts.count(1001) ? texts[1001] : texts.count(-1) ? texts[-1] : "";
-        if (code_ == kErrScriptLine) {
-            text = "Section: " + texts[1101] + "  Line: " + texts[1102] + "  " + text;
-        }
-        std::replace(text.begin(), text.end(), '\n', ' ');
-        return text;
-    }
-
-private:
-    sim::Machine machine_;
-    sim::SimPlatform os_;
-    Installer in_;
-    std::uint16_t code_ = 0;
-};
 
 // Where the error comes from, and how to get past it to look for the next one.
 struct Located {
@@ -202,8 +142,7 @@ struct ErrorKey {
 
 void FindErrors(const std::string& script, const CheckOptions& options,
                 std::map<ErrorKey, std::vector<std::string>>& errors) {
-    static int runs = 0;
-    const fs::path base = fs::temp_directory_path() / ("zep-check-" + std::to_string(getpid()));
+    ScratchFolder scratch("check");
     for (const CheckPlatform& platform : options.platforms) {
         for (int display : options.displays) {
             ScriptText text(script);
@@ -214,7 +153,7 @@ void FindErrors(const std::string& script, const CheckOptions& options,
                 std::string message;
                 Located at;
                 {
-                    Run run(base / std::to_string(++runs), platform, display, text.bytes());
+                    ScratchInstaller run(scratch.next(), platform, display, text.bytes());
                     code = run.code();
                     if (code == kOk) break;
                     message = run.dialog_text();
@@ -223,14 +162,10 @@ void FindErrors(const std::string& script, const CheckOptions& options,
                     line = before.number_of(at.index);
                     errors[{line, code, message}].push_back(platform.name + "/" + kDisplayNames[display]);
                 }
-                std::error_code ec;
-                fs::remove_all(base, ec);
                 if (!at.patched || !seen.insert({line, code, message}).second) break;
             }
         }
     }
-    std::error_code ec;
-    fs::remove_all(base, ec);
 }
 
 // --- What the installer passes over in silence. ---
@@ -398,28 +333,25 @@ private:
         }
     }
 
-    // The expanded size of an installation file, or -1 when it is not in the folder.
-    std::int64_t expanded_size(const std::string& name) {
+    // The expanded size of an installation file, or -1 when the folder neither has it nor
+    // its original.
+    std::int64_t expanded_size(const std::string& name, const std::string& installed) {
         if (options_.folder.empty()) return -1;
-        std::error_code ec;
-        for (const fs::directory_entry& f : fs::directory_iterator(options_.folder, ec)) {
-            if (!SameName(f.path().filename().string(), name) || !f.is_regular_file(ec)) continue;
-            std::ifstream in(f.path(), std::ios::binary);
-            std::uint8_t head[szdd::kHeaderSize] = {};
-            in.read(reinterpret_cast<char*>(head), sizeof head);
-            szdd::Header h{};
-            if (szdd::ParseHeader(head, static_cast<std::size_t>(in.gcount()), h)) return h.expanded_length;
-            return static_cast<std::int64_t>(f.file_size(ec));
-        }
-        return -1;
+        const Origin o = folder_.origin(name, installed);
+        return o.kind == Origin::Kind::kMissing ? -1 : static_cast<std::int64_t>(o.expanded_size);
     }
 
-    bool help_file_is_real(const std::string& name) {
-        std::error_code ec;
-        for (const fs::directory_entry& f : fs::directory_iterator(options_.folder, ec)) {
-            if (SameName(f.path().filename().string(), name) && f.is_regular_file(ec)) return IsWinHelpFile(f.path());
-        }
-        return true;  // missing: reported as such
+    void missing(int index, const std::string& what, const std::string& name) {
+        if (options_.folder.empty() || !options_.report_missing_files) return;
+        std::string text = what + name + " is not in " + options_.folder;
+        if (!name.empty() && name.back() == '_') text += ", nor its original";
+        warn(index, text);
+    }
+
+    // The help file as it is, or its original when it is made on the way.
+    bool help_file_is_real(const std::string& name, const std::string& installed) {
+        const Origin o = folder_.origin(name, installed);
+        return o.kind == Origin::Kind::kMissing || IsWinHelpFile(o.path);  // missing: reported as such
     }
 
     void disks() {
@@ -433,9 +365,9 @@ private:
             std::size_t comma = help.find(',');
             help_source = help.substr(0, comma);
             help_installed = comma == std::string::npos ? help : help.substr(comma + 1);
-            if (!help_source.empty() && expanded_size(help_source) < 0 && !options_.folder.empty()) {
-                warn(help_at, "the help file " + help_source + " is not in " + options_.folder);
-            } else if (!help_source.empty() && !options_.folder.empty() && !help_file_is_real(help_source)) {
+            if (!help_source.empty() && expanded_size(help_source, help_installed) < 0) {
+                missing(help_at, "the help file ", help_source);
+            } else if (!help_source.empty() && !options_.folder.empty() && !help_file_is_real(help_source, help_installed)) {
                 warn(help_at, "the help file " + help_source + " is not in the WinHelp format: F1, Help and the "
                               "readme button show an error instead of a topic; make it with 'zep help'");
             }
@@ -485,9 +417,9 @@ private:
             warn(e.index, destination + " is also the help file's installed name: clean-up deletes the help "
                           "file, and with it this installed copy");
         }
-        std::int64_t size = expanded_size(e.key);
+        std::int64_t size = expanded_size(e.key, destination);
         if (size < 0) {
-            if (!options_.folder.empty()) warn(e.index, "the file " + e.key + " is not in " + options_.folder);
+            missing(e.index, "the file ", e.key);
             return;
         }
         for (int d = 0; d < 3; ++d) {
@@ -516,10 +448,22 @@ private:
     const ScriptText& text_;
     const CheckOptions& options_;
     std::vector<Finding>& out_;
+    ProductFolder folder_{options_.folder};
     std::set<int> cut_;  // lines already reported as cut to their buffer
 };
 
 }  // namespace
+
+std::string FormatFinding(const Finding& f, const std::string& script, std::size_t combinations) {
+    std::string where = script + (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": ";
+    if (!f.error) return where + "warning: " + f.message;
+    std::string places;
+    if (f.where.size() == combinations) places = "everywhere";
+    for (std::size_t i = 0; i < f.where.size() && places != "everywhere"; ++i) {
+        places += (i == 0 ? "" : ", ") + f.where[i];
+    }
+    return where + "error: dialog " + std::to_string(f.dialog) + " (" + places + "): " + f.message;
+}
 
 std::vector<Finding> CheckScript(const std::string& script, const CheckOptions& options) {
     std::vector<Finding> findings;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/zep/scratch_installer.h"
+
 namespace zep::tool {
 
 struct Finding {
@@ -17,21 +19,18 @@ struct Finding {
     std::vector<std::string> where;  // errors: the platforms and displays it happens on
 };
 
-struct CheckPlatform {
-    std::string name;  // win95, nt351, nt40
-    std::uint32_t major, minor, platform_id;
-};
-
 struct CheckOptions {
     std::vector<CheckPlatform> platforms;
     std::vector<int> displays;  // 0 EGA, 1 VGA, 2 8514
-    std::string folder;         // where the installation files are; empty: not looked at
+    std::string folder;         // the product folder (see product.h); empty: not looked at
+    bool report_missing_files = true;  // zep pack reports them itself, as errors
 };
-
-const std::vector<CheckPlatform>& KnownPlatforms();
-extern const char* const kDisplayNames[3];
 
 // Findings in the order of their lines; each error once, with every place it happens.
 std::vector<Finding> CheckScript(const std::string& script, const CheckOptions& options);
+
+// One finding as a line: "SCRIPT:LINE: error: dialog N (where): text" or "...: warning: text".
+// `combinations` is how many platform and display pairs were checked ("everywhere").
+std::string FormatFinding(const Finding& finding, const std::string& script, std::size_t combinations);
 
 }  // namespace zep::tool

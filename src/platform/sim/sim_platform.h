@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -302,7 +303,7 @@ private:
     const Profile& profile(const ResolvedPath& where);
     struct ProfileCache {
         std::string host;
-        std::int64_t stamp = -1;
+        std::optional<std::int64_t> stamp;
         std::uint64_t size = 0;
         std::shared_ptr<const Profile> parsed;
     } profile_cache_;

@@ -12,10 +12,13 @@ namespace zep::sim {
 
 namespace {
 
-std::int64_t Stamp(const fs::path& host) {
+// The file's time; nullopt when it cannot be read. (Counts of the file clock are negative
+// for any date before 2174, so no count can stand for "unknown".)
+std::optional<std::int64_t> Stamp(const fs::path& host) {
     std::error_code ec;
     auto t = fs::last_write_time(host, ec);
-    return ec ? -1 : static_cast<std::int64_t>(t.time_since_epoch().count());
+    if (ec) return std::nullopt;
+    return static_cast<std::int64_t>(t.time_since_epoch().count());
 }
 
 std::optional<std::string> ReadAll(const fs::path& host) {
@@ -42,9 +45,9 @@ const Profile& SimPlatform::profile(const ResolvedPath& where) {
         c.parsed = ProfileParse(nullptr);
         return *c.parsed;
     }
-    const std::int64_t stamp = Stamp(where.host);
+    const std::optional<std::int64_t> stamp = Stamp(where.host);
     const std::uint64_t size = fs::file_size(where.host, ec);
-    if (c.host != where.host.string() || c.stamp != stamp || c.size != size || stamp < 0) {
+    if (c.host != where.host.string() || c.stamp != stamp || c.size != size || !stamp) {
         std::optional<std::string> bytes = ReadAll(where.host);
         c = {where.host.string(), stamp, size, ProfileParse(bytes ? &*bytes : nullptr)};
     }

@@ -5,7 +5,8 @@ bash "$ZEP_CASE_DIR/../install_new/check.sh"
 c=$WINEPREFIX/drive_c
 [ "$(ls "$c/SETUP")" = SETUP.EXE ] || { echo "FAIL: more than SETUP.EXE in C:\\SETUP"; exit 1; }
 stamp=$(date -d '2026-12-08 01:01:00' +%s)
-for f in SAMPLE.EXE DOC/README.TXT DATA/SAMPLE.DAT; do
-  [ "$(stat -c %Y "$c/SAMPLE/$f")" = "$stamp" ] || { echo "FAIL: $f is not stamped"; exit 1; }
+for f in SAMPLE/SAMPLE.EXE SAMPLE/UNINST.EXE SAMPLE/DOC/README.TXT SAMPLE/DATA/SAMPLE.DAT windows/Fonts/SAMPLE.TTF; do
+  [ "$(stat -c %Y "$c/$f")" = "$stamp" ] || { echo "FAIL: $f is not stamped"; exit 1; }
 done
+cmp -s "$c/windows/Fonts/SAMPLE.TTF" "$ZEP_WORK/expected/SAMPLE.TTF" || { echo "FAIL: SAMPLE.TTF"; exit 1; }
 echo "check: embedded files carry the stamp"

@@ -1,0 +1,1 @@
+bash "$ZEP_CASE_DIR/../../products/sample-landed.sh" SAMPLE/DOC/README.TXT

@@ -2,6 +2,8 @@
 // no runtime library and imports system DLLs only.
 #include <cstddef>
 
+#include "platform/win32/divide64.h"
+
 extern "C" {
 
 void* memcpy(void* dst, const void* src, std::size_t n) {
@@ -42,6 +44,29 @@ std::size_t strlen(const char* s) {
     while (s[n] != '\0') ++n;
     return n;
 }
+
+#if defined(__i386__)
+// The 64-bit divisions the 32-bit compiler calls.
+long long __divdi3(long long n, long long d) {
+    return zep::win32::DivideSigned(n, d);
+}
+
+long long __moddi3(long long n, long long d) {
+    long long r = 0;
+    zep::win32::DivideSigned(n, d, &r);
+    return r;
+}
+
+unsigned long long __udivdi3(unsigned long long n, unsigned long long d) {
+    return zep::win32::DivideUnsigned(n, d);
+}
+
+unsigned long long __umoddi3(unsigned long long n, unsigned long long d) {
+    std::uint64_t r = 0;
+    zep::win32::DivideUnsigned(n, d, &r);
+    return r;
+}
+#endif
 
 // Called only if a pure virtual function were ever called; it cannot be.
 void __cxa_pure_virtual() {

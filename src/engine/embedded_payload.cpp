@@ -37,36 +37,26 @@ std::uint16_t WriteResource(Installer& in, const char* temporary_path, std::uint
     Hrsrc found = res.find_resource(id, kPayloadType);
     Hglobal loaded = found != 0 ? res.load_resource(found) : 0;
     const void* data = loaded != 0 ? res.lock_resource(loaded) : nullptr;
-    if (data == nullptr) {
-        RecordFailure(in, temporary_path);
-        if (loaded != 0) res.free_resource(loaded);
-        return kErrCopy;
-    }
-    // A size that cannot be had would write an empty file and install it as the product's.
-    in.os.system.set_last_error(0);
-    const std::uint32_t count = ResourceByteCount(in, found, id);
-    if (count == 0 && in.os.system.get_last_error() != 0) {
-        RecordFailure(in, temporary_path);
-        res.free_resource(loaded);
-        return kErrCopy;
-    }
-    std::uint16_t result = kOk;
-    Hfile file = OpenPath(in, temporary_path, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
-    if (file == HFILE_ERROR) {
-        RecordFailure(in, temporary_path);
-        result = kErrCopy;
-    } else {
-        // A short write (a full disk) would leave a cut file to expand: a failure too.
-        if (!WriteWhole(in, file, data, count)) {
-            RecordFailure(in, temporary_path);
-            result = kErrCopy;
-        } else {
-            StampFile(in, file);
+    Hfile file = HFILE_ERROR;
+    bool written = false;
+    if (data != nullptr) {
+        // A size that cannot be had would write an empty file and install it as the
+        // product's; a short write (a full disk) would leave a cut file to expand.
+        in.os.system.set_last_error(0);
+        const std::uint32_t count = ResourceByteCount(in, found, id);
+        if (count != 0 || in.os.system.get_last_error() == 0) {
+            file = OpenPath(in, temporary_path, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
         }
-        in.os.files.lclose(file);
+        written = file != HFILE_ERROR && WriteWhole(in, file, data, count);
     }
-    res.free_resource(loaded);
-    return result;
+    if (written) {
+        StampFile(in, file);
+    } else {
+        RecordFailure(in, temporary_path);
+    }
+    if (file != HFILE_ERROR) in.os.files.lclose(file);
+    if (loaded != 0) res.free_resource(loaded);
+    return written ? kOk : kErrCopy;
 }
 
 }  // namespace
@@ -82,20 +72,24 @@ void TemporaryName(const char* target, char (&out)[260]) {
 bool NumberedName(const char* name, std::uint32_t n, char (&out)[260]) {
     if (n == 0) return CopyText(out, name);
     const char* base = name;  // the last component: a name may hold a folder
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (*p == '\\') base = p + 1;
-    }
     const char* dot = nullptr;
-    for (const char* p = base; *p != '\0'; ++p) {
-        if (*p == '.') dot = p;
+    const char* end = name;
+    for (; *end != '\0'; ++end) {
+        if (*end == '\\') {
+            base = end + 1;
+            dot = nullptr;
+        } else if (*end == '.') {
+            dot = end;
+        }
     }
-    const std::size_t stem = static_cast<std::size_t>((dot != nullptr ? dot : base + TextLength(base)) - base);
+    if (dot == nullptr) dot = end;
+    const std::size_t stem = static_cast<std::size_t>(dot - base);
     char suffix[16];
     const std::size_t digits = static_cast<std::size_t>(FormatText(suffix, sizeof suffix, "~%u", n));
-    const std::size_t keep = stem + digits <= 8 ? stem : (8 > digits ? 8 - digits : 1);
+    const std::size_t keep = stem + digits <= 8 ? stem : 8 - digits;
     out[0] = '\0';
     if (!CopyText(out, sizeof out, name, static_cast<std::size_t>(base - name) + keep)) return false;
-    return AppendText(out, suffix) && AppendText(out, dot != nullptr ? dot : "");
+    return AppendText(out, suffix) && AppendText(out, dot);
 }
 
 bool NamesNothing(Installer& in, const char* path) {
@@ -110,20 +104,14 @@ std::uint16_t InstallEmbeddedFile(Installer& in, const char* target, int kind, s
     TemporaryName(target, temporary);
     // A file of the temporary name beside the target (a user's, another program's) is not
     // setup's to overwrite and delete: the temporary file takes a free name of its own.
-    char name[260], temporary_path[260] = {};
-    std::uint32_t n = 0;
-    for (; n <= 99; ++n) {
-        if (!NumberedName(temporary, n, name) || !RootPath(in, temporary_path, name, kind)) {
-            in.os.system.set_last_error(ERROR_FILENAME_EXCED_RANGE);
-            RecordFailure(in, temporary_path[0] != '\0' ? temporary_path : temporary);
+    char name[260], temporary_path[260];
+    for (std::uint32_t n = 0;; ++n) {
+        if (n > 99 || !NumberedName(temporary, n, name) || !RootPath(in, temporary_path, name, kind)) {
+            in.os.system.set_last_error(n > 99 ? ERROR_FILE_EXISTS : ERROR_FILENAME_EXCED_RANGE);
+            RecordFailure(in, temporary);
             return kErrCopy;
         }
         if (NamesNothing(in, temporary_path)) break;
-    }
-    if (n > 99) {
-        in.os.system.set_last_error(ERROR_FILE_EXISTS);
-        RecordFailure(in, temporary_path);
-        return kErrCopy;
     }
     std::uint16_t result = WriteResource(in, temporary_path, resource_id);
     if (result == kOk) result = TransferFile(in, target, name, kind, kind, flags);

@@ -23,7 +23,7 @@ void TemporaryName(const char* target, char (&out)[260]);
 
 // The name with "~n" at the end of its stem, the stem cut so that the two stay within 8
 // characters, its folder and extension kept (SAMPLE.HLP and 1 give SAMPLE~1.HLP); n = 0
-// gives the name itself. False when that does not fit.
+// gives the name itself; n is below 100. False when that does not fit.
 bool NumberedName(const char* name, std::uint32_t n, char (&out)[260]);
 
 // True when the system says that nothing has this path. A path it cannot look at may

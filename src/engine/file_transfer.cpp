@@ -111,7 +111,7 @@ struct Promise {
     bool known = false;         // false: the source could not be read; recorded
     bool szdd = false;
     bool known_method = false;  // mode 'A', the only one there is
-    std::int64_t length = 0;
+    std::uint32_t length = 0;
 };
 
 // Reads the header of the source, which is left at its start, where LZ32 begins too.
@@ -119,17 +119,10 @@ Promise ReadPromise(Installer& in, Hfile source, std::uint32_t size, const char*
     static constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
     platform::Files& files = in.os.files;
     Promise p;
-    if (size == INVALID_FILE_SIZE) {
-        RecordFailure(in, source_path);
-        return p;
-    }
     std::uint8_t header[14] = {};
-    const std::uint32_t n = files.lread(source, header, sizeof header);
-    if (n == static_cast<std::uint32_t>(HFILE_ERROR)) {
-        RecordFailure(in, source_path);
-        return p;
-    }
-    if (files.llseek(source, 0, FILE_BEGIN) != 0) {
+    std::uint32_t n = 0;
+    if (size == INVALID_FILE_SIZE || (n = files.lread(source, header, sizeof header)) == static_cast<std::uint32_t>(HFILE_ERROR) ||
+        files.llseek(source, 0, FILE_BEGIN) != 0) {
         RecordFailure(in, source_path);
         return p;
     }
@@ -141,8 +134,8 @@ Promise ReadPromise(Installer& in, Hfile source, std::uint32_t size, const char*
     }
     p.szdd = true;
     p.known_method = header[8] == 'A';
-    p.length = std::int64_t{header[10]} | std::int64_t{header[11]} << 8 | std::int64_t{header[12]} << 16 |
-               std::int64_t{header[13]} << 24;
+    p.length = std::uint32_t{header[10]} | std::uint32_t{header[11]} << 8 | std::uint32_t{header[12]} << 16 |
+               std::uint32_t{header[13]} << 24;
     return p;
 }
 
@@ -160,13 +153,14 @@ std::uint16_t CheckLength(Installer& in, const Promise& p, std::int64_t installe
 // one from long before); the error cleared before the call, the record then names what
 // LZ32 said instead of an unrelated message.
 void RecordLzFailure(Installer& in, const char* path, std::int32_t lz_error) {
-    if (in.os.system.get_last_error() == 0) {
-        std::uint32_t error = ERROR_INVALID_DATA;  // an unknown compression, a bad value
-        if (lz_error == LZERROR_READ || lz_error == LZERROR_BADINHANDLE) error = ERROR_READ_FAULT;
-        if (lz_error == LZERROR_WRITE || lz_error == LZERROR_BADOUTHANDLE) error = ERROR_DISK_FULL;
-        if (lz_error == LZERROR_GLOBALLOC || lz_error == LZERROR_GLOBLOCK) error = ERROR_NOT_ENOUGH_MEMORY;
-        in.os.system.set_last_error(error);
-    }
+    // By LZ32's error, -1 to -8: a bad source handle, a bad destination handle, a read, a
+    // write, memory twice, a bad value, an unknown compression.
+    static constexpr std::uint8_t kErrors[8] = {ERROR_READ_FAULT,        ERROR_DISK_FULL,
+                                                ERROR_READ_FAULT,        ERROR_DISK_FULL,
+                                                ERROR_NOT_ENOUGH_MEMORY, ERROR_NOT_ENOUGH_MEMORY,
+                                                ERROR_INVALID_DATA,      ERROR_INVALID_DATA};
+    const std::uint32_t index = static_cast<std::uint32_t>(-1 - lz_error);
+    if (in.os.system.get_last_error() == 0) in.os.system.set_last_error(index < 8 ? kErrors[index] : ERROR_INVALID_DATA);
     RecordFailure(in, path);
 }
 

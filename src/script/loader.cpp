@@ -19,10 +19,9 @@ constexpr std::uint32_t kScriptName = 8000;
 
 // --- Small readers, all against the current section and the script path. ---
 
-// The buffer is emptied first: whatever the call does, no earlier value is read as this one.
+// Nothing read is an empty value, or an empty key list: whatever a failing call left in
+// the buffer, no earlier value is read as this one.
 std::uint32_t ReadValue(Installer& in, const char* key, char* buf, std::uint32_t size) {
-    buf[0] = '\0';
-    if (size > 1) buf[1] = '\0';  // a key list ends in two
     const std::uint32_t n = in.os.profiles.get_private_profile_string(in.loader.section, key, "", buf, size,
                                                                        in.loader.script_path);
     if (n == 0) buf[0] = '\0';
@@ -550,6 +549,7 @@ namespace {
 // A load after Retry starts from nothing: what the last try stored, and the files it
 // placed in the Windows directory, which are this run's own, go first, so that entries
 // are not stored twice and the new copies do not take other names beside the old ones.
+// (The lists' atoms are left to the end of the process, as the exit list's always are.)
 void StartAfresh(Installer& in) {
     LoaderState& l = in.loader;
     if (l.help_written) QuietDelete(in, in.script.basic.help_file_path);
@@ -558,18 +558,7 @@ void StartAfresh(Installer& in) {
     l.script_written = false;
     if (in.script.basic.fonts_bitmap != 0) in.os.resources.delete_object(in.script.basic.fonts_bitmap);
     ReleaseScriptTables(in);
-    ScriptTables& t = in.script;
-    for (ExitEntry& e : t.exit_list) {
-        Release(in, e.window_class);
-        Release(in, e.title_prefixes);
-    }
-    for (DeleteEntry& e : t.delete_list) Release(in, e.file);
-    for (Atom& a : t.subdirectories) Release(in, a);
-    for (OldGroup& g : t.old_groups) {
-        Release(in, g.version);
-        Release(in, g.group);
-    }
-    t = {};
+    in.script = {};
 }
 
 }  // namespace

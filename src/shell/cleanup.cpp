@@ -44,10 +44,9 @@ void CleanUp(Installer& in) {
     }
     ReleaseScriptTables(in);
     DeleteHelpFile(in);
-    // The script setup extracted: asked twice, as a delete can fail for a moment.
-    if (in.loader.embedded && in.loader.script_written && !in.os.files.delete_file(in.loader.script_path)) {
-        in.os.files.delete_file(in.loader.script_path);
-    }
+    // The script setup extracted: a quiet delete asks twice, as a delete can fail for a
+    // moment.
+    if (in.loader.embedded && in.loader.script_written) QuietDelete(in, in.loader.script_path);
     ReleaseDdeInstance(in);
 }
 

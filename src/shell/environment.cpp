@@ -48,11 +48,10 @@ bool EndsWith32(const char* path) {
     return n >= 2 && path[n - 2] == '3' && path[n - 1] == '2';
 }
 
-// A directory the system gave whole: neither a failure (0) nor a buffer too small for it.
-bool Whole(Installer& in, std::uint32_t n, std::size_t capacity) {
-    if (n != 0 && n < capacity) return true;
-    RecordFailure(in, "");
-    return false;
+// A directory the system gave whole into 260 characters: neither a failure (0) nor a
+// buffer too small for it.
+bool Whole(std::uint32_t n) {
+    return n - 1 < 259;
 }
 
 }  // namespace
@@ -62,7 +61,7 @@ bool ComputeRoots(Installer& in) {
     platform::System& sys = in.os.system;
 
     char module[260] = {};
-    bool whole = Whole(in, sys.get_module_file_name(module, sizeof module), sizeof module);
+    bool whole = Whole(sys.get_module_file_name(module, sizeof module));
     module[sizeof module - 1] = '\0';
     std::size_t cut = 0;
     for (std::size_t i = 0; module[i] != '\0'; ++i) {
@@ -70,13 +69,11 @@ bool ComputeRoots(Installer& in) {
     }
     CopyText(e.installer_root, sizeof e.installer_root, module, cut);
 
-    e.windows_root[0] = '\0';
-    whole = whole && Whole(in, sys.get_windows_directory(e.windows_root, sizeof e.windows_root), sizeof e.windows_root);
+    whole &= Whole(sys.get_windows_directory(e.windows_root, sizeof e.windows_root));
     e.windows_root[sizeof e.windows_root - 1] = '\0';
     AddTrailingBackslash(e.windows_root, sizeof e.windows_root);
 
-    e.system_root[0] = '\0';
-    whole = whole && Whole(in, sys.get_system_directory(e.system_root, sizeof e.system_root), sizeof e.system_root);
+    whole &= Whole(sys.get_system_directory(e.system_root, sizeof e.system_root));
     e.system_root[sizeof e.system_root - 1] = '\0';
     // Kind 3 only installs on NT 4 and later, whose System directory is already
     // system32; elsewhere it names the sibling directory with "32" appended.
@@ -92,8 +89,12 @@ bool ComputeRoots(Installer& in) {
         CopyText(e.fonts_root, e.system_root);
     }
 
+    if (!whole) {
+        RecordFailure(in, "");  // the call that failed left its reason
+        return false;
+    }
     RestoreWindowsDrive(in);
-    return whole;
+    return true;
 }
 
 void ProbeDisplay(Installer& in) {
@@ -140,7 +141,6 @@ int ChangeDrive(Installer& in, int drive) {
 }
 
 bool CurrentDirectory(Installer& in, char (&out)[260]) {
-    out[0] = '\0';
     const std::uint32_t n = in.os.files.get_current_directory(sizeof out, out);
     if (n == 0 || n >= sizeof out) {
         out[0] = '\0';

@@ -62,23 +62,18 @@ bool StartUp(Installer& in) {
     in.shell.stamp_date = LoadStampNumber(in, 8001);
     in.shell.stamp_time = LoadStampNumber(in, 8002);
 
-    // Without the version or the Windows directory nothing can be decided (which shell,
-    // where the help file goes): the system's reason is shown, and Retry asks again.
-    while (!environment) {
-        if (ShowInstallDialog(in, kErrCopy, 0) == 0) {
-            EndStartUp(in);
-            return false;
-        }
-        environment = ProbeVersion(in) && ComputeRoots(in);
-        if (environment) LoadStringPool(in);  // the group status text follows the shell
-    }
-
     for (;;) {
-        std::uint16_t code = LoadInstallScript(in);
+        // Without the version or the Windows directory nothing can be decided (which
+        // shell, where the help file goes): the system's reason is shown as a copy error.
+        const std::uint16_t code = environment ? LoadInstallScript(in) : std::uint16_t{kErrCopy};
         if (code == kOk) return true;
         // Retry loads again after a missing script, or after a script that could not be
-        // extracted (the only copy error the loader reports).
+        // extracted (the only copy error the loader reports), or asks the system again.
         if (ShowInstallDialog(in, code, 0) == 0 || (code != kErrOpenScript && code != kErrCopy)) break;
+        if (!environment) {
+            environment = ProbeVersion(in) && ComputeRoots(in);
+            LoadStringPool(in);  // the group status text follows the shell
+        }
     }
     EndStartUp(in);
     return false;

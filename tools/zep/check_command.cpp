@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/zep/commands.h"
+#include "tools/zep/file_command.h"
 #include "tools/zep/product.h"
 #include "tools/zep/script_check.h"
 
@@ -36,7 +37,8 @@ const char kHelp[] =
     "  that hold a double quote are errors too: setup.exe skips them.\n"
     "\n"
     "SCRIPT_OR_FOLDER is INSTALL.INI or the folder holding it with the installation files.\n"
-    "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage.\n";
+    "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage or a script that\n"
+    "cannot be read (missing, a folder without INSTALL.INI, larger than 16 MiB).\n";
 
 }  // namespace
 
@@ -74,12 +76,17 @@ int CheckCommand(int argc, char** argv) {
     }
     std::error_code ec;
     std::string script = fs::is_directory(target, ec) ? ProductFolder(target).find("INSTALL.INI").string() : target;
-    std::ifstream in(script, std::ios::binary);
-    if (script.empty() || !in) {
-        std::fprintf(stderr, "zep check: cannot read %s\n", script.empty() ? (target + "/INSTALL.INI").c_str() : script.c_str());
-        return 1;
+    if (script.empty()) {
+        std::fprintf(stderr, "zep check: %s: cannot read: no INSTALL.INI in the folder\n", target.c_str());
+        return 2;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::uint8_t> data;
+    std::string error;
+    if (!ReadInput(script, 16u << 20, "the 16 MiB zep check reads", data, error)) {
+        std::fprintf(stderr, "zep check: %s: %s\n", script.c_str(), error.c_str());
+        return 2;
+    }
+    const std::string bytes(data.begin(), data.end());
     options.folder = fs::path(script).parent_path().string();
     if (options.folder.empty()) options.folder = ".";
 

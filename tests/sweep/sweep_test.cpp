@@ -103,10 +103,13 @@ std::string Stored(const ProductFile& f) {
     return f.compressed ? Szdd(Plain(f.name)) : Plain(f.name);
 }
 
+// The sample's script as zep pack ships it: with the uninstaller's line on its last disk.
 std::string Script(Kind kind) {
     static const std::string sample = [] {
         std::ifstream in(std::string(ZEP_SOURCE_DIR) + "/examples/sample/INSTALL.INI", std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), {});
+        std::string s((std::istreambuf_iterator<char>(in)), {});
+        if (s.find("UNINST.EX_=") == std::string::npos) s += "UNINST.EX_=Target\\UNINST.EXE,Uninstaller\r\n";
+        return s;
     }();
     if (kind != Kind::kUpgrade) return sample;
     std::string s = sample;

@@ -15,7 +15,9 @@ void LaunchProgram(Installer& in, Hwnd dialog) {
     const bool fits = CopyText(command, in.script.basic.target_dir) && AppendText(command, in.script.run.program);
     CopyText(directory, in.script.basic.target_dir);
     std::size_t n = TextLength(directory);
-    if (n > 0) directory[n - 1] = '\0';  // the trailing backslash
+    // The trailing backslash goes, except a drive root's: "C:" would name the drive's
+    // current directory, wherever that is, and the program would start there.
+    if (n > 0 && !(n == 3 && directory[1] == ':')) directory[n - 1] = '\0';
     // A UNC target has no drive to make current: its directory is entered directly.
     const bool unc = command[0] == '\\' && command[1] == '\\';
     for (;;) {

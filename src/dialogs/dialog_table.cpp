@@ -44,11 +44,13 @@ std::intptr_t ShowInstallDialog(Installer& in, std::uint16_t id, Hwnd parent) {
         return 0;
     }
     if (id != kDlgDirectoryInUse) in.dialogs.help_context = kDialogTable[row].help_context;
+    // A dialog that cannot be shown (-1) answers nothing: it ends what asked it as Cancel
+    // does, never as OK or Retry, which would go on unchecked or ask again for good.
     const void* tmpl = in.os.resources.lock_resource(in.dialogs.templates[row]);
     std::intptr_t result =
-        in.os.ui.dialog_box_indirect_param(tmpl, parent, kDialogTable[row].proc, 0);
+        tmpl != nullptr ? in.os.ui.dialog_box_indirect_param(tmpl, parent, kDialogTable[row].proc, 0) : -1;
     in.dialogs.help_context = saved;
-    return result;
+    return result == -1 ? 0 : result;
 }
 
 int PreloadDialogTemplates(Installer& in) {

@@ -52,7 +52,7 @@ inline constexpr std::uint32_t kHelpTargetIsSource = 3328;
 inline constexpr std::uint32_t kHelpReadme = 3904;
 
 // Shows a dialog modally: nonzero for OK / Retry / Begin / Yes, 0 for Cancel / No. An id
-// that is neither a row nor a pseudo id shows nothing and returns 0.
+// that is neither a row nor a pseudo id, or a dialog that cannot be shown, returns 0.
 std::intptr_t ShowInstallDialog(Installer& in, std::uint16_t id, Hwnd parent);
 
 int PreloadDialogTemplates(Installer& in);  // 0 on success, 1 on failure

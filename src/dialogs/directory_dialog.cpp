@@ -104,17 +104,27 @@ std::intptr_t Accept(Installer& in, Hwnd dialog) {
     const Which which = DialogOnScreen(in);
     const bool target = IsTargetDialog(which);
     char* entry = EntryOf(in, which);  // 260 characters
+    const std::uint16_t unusable = target ? kErrCreateDirectory : kErrNoDirectory;
 
-    ui.get_dlg_item_text(dialog, kDirectoryField, entry, 260);
+    // The field is read aside first: a read that fails must not empty the directory, nor,
+    // put back below, the field the user typed into.
+    char typed[260] = {};
+    if (ui.get_dlg_item_text(dialog, kDirectoryField, typed, sizeof typed) == 0) {
+        return Refuse(in, dialog, unusable, false);
+    }
+    CopyText(entry, 260, typed);
     char drive = entry[0];
     sys.char_upper_buff(&drive, 1);
     d.tested_drive = drive;
     if (drive >= 'A' && drive <= 'Z' && entry[1] == ':' && ChangeDrive(in, drive - 64) != 0) {
         return Refuse(in, dialog, kErrBadDrive, false);
     }
+    // The current directory of a drive, or of where the entry led, is what the system
+    // says it is; when it cannot say, nothing is guessed: the entry is refused as one
+    // that cannot be entered, and may be tried again.
     if (entry[1] == ':' && entry[2] == '\0') {
         char current[260];
-        CurrentDirectory(in, current);
+        if (!CurrentDirectory(in, current)) return Refuse(in, dialog, unusable, true);
         sys.oem_to_char(current, current);
         CopyText(entry, 260, current);
     }
@@ -131,7 +141,7 @@ std::intptr_t Accept(Installer& in, Hwnd dialog) {
     // The subdirectories go below the full path: a relative entry names the current
     // directory now, and would name one a level deeper below it.
     char full[260];
-    CurrentDirectory(in, full);
+    if (!CurrentDirectory(in, full)) return Refuse(in, dialog, unusable, true);
     sys.oem_to_char(full, full);
     if (CreateTargetSubdirectories(in, target ? full : in.script.basic.target_dir) != 0) {
         return Refuse(in, dialog, kErrCreateDirectory, true);
@@ -251,7 +261,7 @@ int CreateTargetSubdirectories(Installer& in, const char* target) {
         if (!CopyText(path, target)) return -1;
         AddTrailingBackslash(path, sizeof path);
         char name[260] = {};
-        in.os.system.get_atom_name(in.script.subdirectories[i], name, sizeof name);
+        if (in.os.system.get_atom_name(in.script.subdirectories[i], name, sizeof name) == 0) return -1;
         if (!AppendText(path, name) || CreateDirectoryPath(in, path) != 0) return -1;
     }
     return 0;

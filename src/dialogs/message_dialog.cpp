@@ -62,8 +62,11 @@ std::size_t FormatMessageText(Installer& in, Hwnd dialog) {
             out[0] = '\0';
             in.os.system.format_message_from_system(d.copy_error.code, 1024, out, size);
             out[size - 1] = '\0';
-            AppendText(out, size, "\nFilename: ");
-            AppendText(out, size, d.copy_error.file);
+            // A failure that concerns no file (the system's directories) names none.
+            if (d.copy_error.file[0] != '\0') {
+                AppendText(out, size, "\nFilename: ");
+                AppendText(out, size, d.copy_error.file);
+            }
             break;
         case 1280: {  // 1400: the directory as typed, or the upgrade's without its backslash
             char directory[260];

@@ -19,10 +19,12 @@ std::intptr_t SelectInstallMode(Installer& in) {
         return ShowInstallDialog(in, d.installed_dir[0] != '\0' ? kDlgReinstall : kDlgNewInstall, 0);
     }
     // An upgrade: the copy found is the target, unchecked, when its version lies between
-    // VersionToPatch and ProductVersion (in lstrcmpi's order, not by number).
+    // VersionToPatch and ProductVersion (in lstrcmpi's order, not by number). A record
+    // with a version but no directory names no copy to upgrade: its target would be "\",
+    // the root of whatever drive is current.
     CopyText(in.script.basic.target_dir, d.installed_dir);
     AddTrailingBackslash(in.script.basic.target_dir, sizeof in.script.basic.target_dir);
-    if (sys.lstrcmpi_a(d.installed_version, b.version_to_patch) < 0 ||
+    if (d.installed_dir[0] == '\0' || sys.lstrcmpi_a(d.installed_version, b.version_to_patch) < 0 ||
         sys.lstrcmpi_a(d.installed_version, b.product_version) > 0) {
         return ShowInstallDialog(in, kErrNothingToUpgrade, 0);
     }

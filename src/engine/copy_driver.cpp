@@ -22,117 +22,115 @@ constexpr int kStatusLine = 1001;
 
 constexpr std::size_t kMaxAssembled = 64;  // files assembled from parts; far more than scripts have
 
-// The length a file had before this run appended its first part to it.
-struct AppendStart {
+// A file assembled from parts: where its last part is, and what this run did to it, with
+// its path kept from when it was written, so that undoing it needs no table read then.
+struct Assembled {
     Atom destination;
     std::uint8_t kind;
-    std::int32_t length;
+    int last_disk;              // its last Append part
+    std::uint16_t last_index;
+    bool written;               // a part of it is in place from this run
+    bool whole;                 // this run wrote it from a part without Append
+    std::int32_t length;        // else: its length before this run's first part
+    char path[260];
 };
 
-// Where the copy is: the entry whose install has started and is not done yet, the last
-// entry whose file is in place, and where this run began appending to each file.
+// Where the copy is: the last entry whose file is in place, and the files made of parts.
 struct CopyPosition {
-    bool active = false;
-    FileEntry entry{};
     bool any_done = false;
     int done_disk = 0;
     std::uint16_t done_index = 0;
-    AppendStart starts[kMaxAssembled] = {};
-    std::size_t start_count = 0;
+    Assembled files[kMaxAssembled] = {};
+    std::size_t file_count = 0;
 };
 
-// Atoms are shared by names equal without regard to case.
-bool SameFile(const FileEntry& a, const FileEntry& b) {
-    return a.destination == b.destination && a.kind == b.kind;
-}
-
 // Calls visit(disk, index, entry) for every stored entry in script order until it
-// returns false.
+// returns false; false when an entry array could not be read.
 template <typename Visit>
-void ForEachEntry(Installer& in, Visit visit) {
+bool ForEachEntry(Installer& in, Visit visit) {
     for (int d = 0; d < kMaxDisks && in.script.disks[d].name != 0; ++d) {
         const DiskRecord& disk = in.script.disks[d];
         if (disk.count == 0) continue;
         auto* entries = static_cast<const FileEntry*>(in.os.system.global_lock(disk.entries));
-        if (entries == nullptr) return;
+        if (entries == nullptr) return false;
         bool go_on = true;
         for (std::uint16_t i = 0; i < disk.count && go_on; ++i) go_on = visit(d, i, entries[i]);
         in.os.system.global_unlock(disk.entries);
-        if (!go_on) return;
+        if (!go_on) return true;
+    }
+    return true;
+}
+
+Assembled* FindAssembled(CopyPosition& p, const FileEntry& e) {
+    for (std::size_t k = 0; k < p.file_count; ++k) {
+        // Atoms are shared by names equal without regard to case.
+        if (p.files[k].destination == e.destination && p.files[k].kind == e.kind) return &p.files[k];
+    }
+    return nullptr;
+}
+
+// The files that Append parts go into, and where the last part of each is. False when
+// the tables cannot be read: the copy cannot go on without them.
+bool FindAssembledFiles(Installer& in, CopyPosition& p) {
+    return ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
+        if ((e.flags & kFlagAppend) == 0) return true;
+        Assembled* a = FindAssembled(p, e);
+        if (a == nullptr && p.file_count < kMaxAssembled) {
+            a = &p.files[p.file_count++];
+            *a = {};
+            a->destination = e.destination;
+            a->kind = e.kind;
+        }
+        if (a != nullptr) {
+            a->last_disk = d;
+            a->last_index = i;
+        }
+        return true;
+    });
+}
+
+// An entry's file is in place: what this run has done to a file made of parts.
+void NoteWritten(Installer& in, CopyPosition& p, const FileEntry& e, const char* path) {
+    Assembled* a = FindAssembled(p, e);
+    if (a == nullptr) return;
+    const bool append = (e.flags & kFlagAppend) != 0;
+    if (!a->written) {
+        a->written = true;
+        a->whole = !append;
+        a->length = in.copy.append_from;
+        CopyText(a->path, path);
+    } else if (!append) {
+        a->whole = true;  // written anew from here: the earlier parts are gone
     }
 }
 
-void NoteAppendStart(Installer& in, CopyPosition& p, const FileEntry& e) {
-    for (std::size_t k = 0; k < p.start_count; ++k) {
-        if (p.starts[k].destination == e.destination && p.starts[k].kind == e.kind) return;
-    }
-    if (p.start_count < kMaxAssembled) p.starts[p.start_count++] = {e.destination, e.kind, in.copy.append_from};
-}
-
-// A file assembled from parts is not left incomplete: when the copy stops, the file of an
-// Append part being installed, or of one not installed yet, is undone. What this run
-// wrote goes; what was there before it stays. A file this run wrote from its first part
-// is deleted; a file that was there before and only had parts appended is cut back to
-// the length it had before this run's first part.
-void UndoUnfinishedFile(Installer& in, const CopyPosition& p, const FileEntry& e) {
-    bool written_whole = false;
-    if (p.any_done) {
-        ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& done) {
-            written_whole = written_whole || ((done.flags & kFlagAppend) == 0 && SameFile(done, e));
-            return !(d == p.done_disk && i == p.done_index);
-        });
-    }
-    char destination[260] = {};
-    char path[260];
-    in.os.system.get_atom_name(e.destination, destination, sizeof destination);
-    if (!RootPath(in, path, destination, e.kind)) return;
-    if (written_whole) {
-        QuietDelete(in, path);
-        return;
-    }
-    for (std::size_t k = 0; k < p.start_count; ++k) {
-        if (p.starts[k].destination != e.destination || p.starts[k].kind != e.kind) continue;
+// A file assembled from parts is not left incomplete: when the copy stops before its last
+// part is in place, what this run did to it is undone and what was there before stays. A
+// file this run wrote from a part without Append is deleted; a file that was there before
+// and only had parts appended is cut back to the length it had before this run's first
+// part. (A part that failed has already been taken out again by the transfer.)
+void UndoUnfinishedFiles(Installer& in, const CopyPosition& p) {
+    for (std::size_t k = 0; k < p.file_count; ++k) {
+        const Assembled& a = p.files[k];
+        if (!a.written) continue;
+        const bool complete = p.any_done && (a.last_disk < p.done_disk ||
+                                             (a.last_disk == p.done_disk && a.last_index <= p.done_index));
+        if (complete) continue;
+        if (a.whole) {
+            QuietDelete(in, a.path);
+            continue;
+        }
         const std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
-        Hfile file = OpenPath(in, path, OF_WRITE | OF_SHARE_EXCLUSIVE);
-        if (file != HFILE_ERROR) {
-            if (in.os.files.llseek(file, p.starts[k].length, FILE_BEGIN) != HFILE_ERROR) {
-                in.os.files.lwrite(file, path, 0);  // a write of no bytes ends the file there
-            }
+        // Undoing is asked twice before it is given up: it keeps what was there before.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            Hfile file = OpenPath(in, a.path, OF_WRITE | OF_SHARE_EXCLUSIVE);
+            if (file == HFILE_ERROR) continue;
+            bool cut = in.os.files.llseek(file, a.length, FILE_BEGIN) == a.length &&
+                       in.os.files.lwrite(file, a.path, 0) == 0;  // a write of no bytes ends the file there
             in.os.files.lclose(file);
+            if (cut) break;
         }
         in.os.system.set_error_mode(mode);
-        return;
-    }
-    // Nothing of this run's is in it: a failed part has already been taken out again.
-}
-
-void UndoUnfinishedFiles(Installer& in, const CopyPosition& p) {
-    FileEntry pending[kMaxAssembled];
-    std::size_t count = 0;
-    if (p.active && (p.entry.flags & kFlagAppend) != 0) pending[count++] = p.entry;
-    if (p.any_done) {
-        // The Append parts still to come, whose file a part of this run has written.
-        bool after = false;
-        ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& e) {
-            if (after && (e.flags & kFlagAppend) != 0 && count < kMaxAssembled) pending[count++] = e;
-            after = after || (d == p.done_disk && i == p.done_index);
-            return true;
-        });
-        std::size_t kept = 0;
-        for (std::size_t k = 0; k < count; ++k) {
-            bool written = k == 0 && p.active && (p.entry.flags & kFlagAppend) != 0;
-            ForEachEntry(in, [&](int d, std::uint16_t i, const FileEntry& done) {
-                written = written || SameFile(done, pending[k]);
-                return !(d == p.done_disk && i == p.done_index);
-            });
-            if (written) pending[kept++] = pending[k];
-        }
-        count = kept;
-    }
-    for (std::size_t k = 0; k < count; ++k) {
-        bool seen = false;
-        for (std::size_t j = 0; j < k; ++j) seen = seen || SameFile(pending[j], pending[k]);
-        if (!seen) UndoUnfinishedFile(in, p, pending[k]);
     }
 }
 
@@ -147,17 +145,27 @@ void ShowStatus(Installer& in, Atom description) {
 // Installs one entry until it is in place, the user gives up or Cancel comes in.
 std::uint16_t InstallEntry(Installer& in, const FileEntry& e, CopyPosition& position, int disk,
                            std::uint16_t index) {
-    char source[260] = {}, destination[260] = {};
-    in.os.system.get_atom_name(e.source, source, sizeof source);
-    in.os.system.get_atom_name(e.destination, destination, sizeof destination);
     for (;;) {
-        std::uint16_t code = InstallOneFile(in, destination, source, e.kind, e.resource_id, e.flags);
+        // The names are read for every try: a read that failed once may work on Retry.
+        char source[260] = {}, destination[260] = {}, path[260] = {};
+        std::uint16_t code = kErrCopy;
+        if (in.os.system.get_atom_name(e.source, source, sizeof source) == 0 ||
+            in.os.system.get_atom_name(e.destination, destination, sizeof destination) == 0) {
+            RecordFailure(in, "");
+        } else {
+            code = InstallOneFile(in, destination, source, e.kind, e.resource_id, e.flags);
+        }
         if (code == kOk) {
-            if ((e.flags & kFlagAppend) != 0) NoteAppendStart(in, position, e);
-            position.any_done = true;
-            position.done_disk = disk;
-            position.done_index = index;
-            return DrainMessages(in);
+            if (RootPath(in, path, destination, e.kind)) NoteWritten(in, position, e, path);
+            // Cancel taken in the drain right after the file still stops the copy within
+            // this entry: a last part is then undone with its file.
+            const std::uint16_t cancelled = DrainMessages(in);
+            if (cancelled == kOk) {
+                position.any_done = true;
+                position.done_disk = disk;
+                position.done_index = index;
+            }
+            return cancelled;
         }
         if (ShowInstallDialog(in, code, in.copy.progress_dialog) == 0) return code;
         if (std::uint16_t cancelled = DrainMessages(in); cancelled != 0) return cancelled;
@@ -166,10 +174,15 @@ std::uint16_t InstallEntry(Installer& in, const FileEntry& e, CopyPosition& posi
 
 std::uint16_t InstallDisks(Installer& in, CopyPosition& position) {
     std::uint16_t abort = kOk;
+    if (!FindAssembledFiles(in, position)) {
+        ShowInstallDialog(in, kErrOutOfMemory, in.copy.progress_dialog);
+        return kErrOutOfMemory;
+    }
     for (int d = 0; d < kMaxDisks && abort == kOk; ++d) {
         const DiskRecord& disk = in.script.disks[d];
         if (disk.name == 0) break;
         if (disk.count == 0) continue;  // every line filtered out for this display
+        in.copy.disk_name[0] = '\0';  // never an earlier disk's name
         in.os.system.get_atom_name(disk.name, in.copy.disk_name, sizeof in.copy.disk_name);
         auto* entries = static_cast<const FileEntry*>(in.os.system.global_lock(disk.entries));
         if (entries == nullptr) {
@@ -181,10 +194,7 @@ std::uint16_t InstallDisks(Installer& in, CopyPosition& position) {
             if (e.description != 0) ShowStatus(in, e.description);
             // System32 files go only where there is one: NT with the new shell.
             if (e.kind == kSystem32Dir && in.env.platform_class != (kNewShell | kWindowsNt)) continue;
-            position.active = true;
-            position.entry = e;
             abort = InstallEntry(in, e, position, d, i);
-            if (abort == kOk) position.active = false;
         }
         in.os.system.global_unlock(disk.entries);
     }

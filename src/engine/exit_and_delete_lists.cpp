@@ -28,13 +28,18 @@ void CloseRunningCopies(Installer& in) {
     for (; in.script.exit_count > 0; --in.script.exit_count) {
         const ExitEntry& e = in.script.exit_list[in.script.exit_count - 1];
         char window_class[64] = {}, prefixes[64] = {};
-        in.os.system.get_atom_name(e.window_class, window_class, sizeof window_class);
-        if (e.title_prefixes != 0) in.os.system.get_atom_name(e.title_prefixes, prefixes, sizeof prefixes);
+        // An entry that cannot be read back is passed over: without its prefixes it would
+        // close any window of its class.
+        if (in.os.system.get_atom_name(e.window_class, window_class, sizeof window_class) == 0) continue;
+        if (e.title_prefixes != 0 && in.os.system.get_atom_name(e.title_prefixes, prefixes, sizeof prefixes) == 0) {
+            continue;
+        }
         Hwnd window = ui.find_window(window_class, nullptr);
         if (window == 0) continue;
         if (e.title_prefixes != 0) {
             char title[64] = {};
-            ui.get_window_text(window, title, sizeof title);
+            // A title that cannot be read is none; an empty prefix still matches it.
+            if (ui.get_window_text(window, title, sizeof title) == 0) title[0] = '\0';
             if (!TitleMatches(title, prefixes)) continue;
         }
         // A program that no longer answers would hold SendMessage, and setup with it, for
@@ -49,7 +54,7 @@ void DeleteObsoleteFiles(Installer& in) {
     for (; in.script.delete_count > 0; --in.script.delete_count) {
         const DeleteEntry& e = in.script.delete_list[in.script.delete_count - 1];
         char name[260] = {};
-        in.os.system.get_atom_name(e.file, name, sizeof name);
+        if (in.os.system.get_atom_name(e.file, name, sizeof name) == 0) continue;  // no name: the root itself
         char path[260];
         if (RootPath(in, path, name, e.kind)) QuietDelete(in, path);
     }

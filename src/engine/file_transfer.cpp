@@ -103,39 +103,65 @@ std::uint16_t SourceMissing(Installer& in, const char* source, const char* sourc
     return kErrCopy;
 }
 
-// What an SZDD source's header promises. LZ32 reports success for a file cut short or
-// with a damaged header, writing what it could decode or nothing; the length lets the
-// copy see that.
+// The length a copy must produce: what an SZDD source's header names, or the size of a
+// source that is not compressed. LZ32 reports success for a file cut short or with a
+// damaged header, writing what it could decode or nothing, and for a source it could
+// not read at all (its LZCopy then answers 0); the length lets the copy see that.
 struct Promise {
+    bool known = false;         // false: the source could not be read; recorded
     bool szdd = false;
     bool known_method = false;  // mode 'A', the only one there is
-    std::int64_t length = 0;
+    std::uint32_t length = 0;
 };
 
 // Reads the header of the source, which is left at its start, where LZ32 begins too.
-Promise ReadPromise(Installer& in, Hfile source) {
+Promise ReadPromise(Installer& in, Hfile source, std::uint32_t size, const char* source_path) {
     static constexpr std::uint8_t kSignature[8] = {0x53, 0x5A, 0x44, 0x44, 0x88, 0xF0, 0x27, 0x33};
-    std::uint8_t header[14] = {};
-    const std::uint32_t n = in.os.files.lread(source, header, sizeof header);
-    in.os.files.llseek(source, 0, FILE_BEGIN);
+    platform::Files& files = in.os.files;
     Promise p;
+    std::uint8_t header[14] = {};
+    std::uint32_t n = 0;
+    if (size == INVALID_FILE_SIZE || (n = files.lread(source, header, sizeof header)) == static_cast<std::uint32_t>(HFILE_ERROR) ||
+        files.llseek(source, 0, FILE_BEGIN) != 0) {
+        RecordFailure(in, source_path);
+        return p;
+    }
+    p.known = true;
+    p.length = size;
     if (n != sizeof header) return p;
     for (std::size_t i = 0; i < sizeof kSignature; ++i) {
         if (header[i] != kSignature[i]) return p;
     }
     p.szdd = true;
     p.known_method = header[8] == 'A';
-    p.length = std::int64_t{header[10]} | std::int64_t{header[11]} << 8 | std::int64_t{header[12]} << 16 |
-               std::int64_t{header[13]} << 24;
+    p.length = std::uint32_t{header[10]} | std::uint32_t{header[11]} << 8 | std::uint32_t{header[12]} << 16 |
+               std::uint32_t{header[13]} << 24;
     return p;
 }
 
-// A copy that did not produce the length the header names is a copy error of the source.
+// A copy that did not produce the promised length is a copy error of the source.
 std::uint16_t CheckLength(Installer& in, const Promise& p, std::int64_t installed, const char* source_path) {
-    if (!p.szdd || (p.known_method && installed == p.length)) return kOk;
-    in.os.system.set_last_error(p.known_method && installed < p.length ? ERROR_HANDLE_EOF : ERROR_INVALID_DATA);
+    if ((!p.szdd || p.known_method) && installed == p.length) return kOk;
+    in.os.system.set_last_error(p.szdd && !p.known_method ? ERROR_INVALID_DATA
+                                : installed < p.length    ? ERROR_HANDLE_EOF
+                                                          : ERROR_INVALID_DATA);
     RecordFailure(in, source_path);
     return kErrCopy;
+}
+
+// LZ32's own failures leave the system's last error as it was (Wine's can be a stale
+// one from long before); the error cleared before the call, the record then names what
+// LZ32 said instead of an unrelated message.
+void RecordLzFailure(Installer& in, const char* path, std::int32_t lz_error) {
+    // By LZ32's error, -1 to -8: a bad source handle, a bad destination handle, a read, a
+    // write, memory twice, a bad value, an unknown compression.
+    static constexpr std::uint8_t kErrors[8] = {ERROR_READ_FAULT,        ERROR_DISK_FULL,
+                                                ERROR_READ_FAULT,        ERROR_DISK_FULL,
+                                                ERROR_NOT_ENOUGH_MEMORY, ERROR_NOT_ENOUGH_MEMORY,
+                                                ERROR_INVALID_DATA,      ERROR_INVALID_DATA};
+    const std::uint32_t index = static_cast<std::uint32_t>(-1 - lz_error);
+    if (in.os.system.get_last_error() == 0) in.os.system.set_last_error(index < 8 ? kErrors[index] : ERROR_INVALID_DATA);
+    RecordFailure(in, path);
 }
 
 // A path that does not fit its 260-character buffer fails as the system would fail it.
@@ -167,7 +193,10 @@ Hfile OpenPath(Installer& in, const char* path, std::uint32_t mode) {
 
 void QuietDelete(Installer& in, const char* path) {
     std::uint32_t mode = in.os.system.set_error_mode(SEM_FAILCRITICALERRORS);
-    OpenPath(in, path, OF_DELETE);
+    // OpenFile may fail where the file itself could go (its search, its 128-byte buffer,
+    // a passing failure): DeleteFile is asked as well. It fails for a file that is
+    // missing or kept, so nothing is deleted that OpenFile would have kept.
+    if (OpenPath(in, path, OF_DELETE) == HFILE_ERROR) in.os.files.delete_file(path);
     in.os.system.set_error_mode(mode);
 }
 
@@ -207,13 +236,19 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
     }
 
     const TimeStamps stamps = ReadTimeStamps(in, source_file);
-    const Promise promise = ReadPromise(in, source_file);
-    const bool whole = !append && files.get_file_size(source_file) <= kWholeFileLimit;
+    const std::uint32_t source_size = files.get_file_size(source_file);
+    const Promise promise = ReadPromise(in, source_file, source_size, source_path);
+    if (!promise.known) {
+        files.lclose(source_file);
+        return kErrCopy;
+    }
+    const bool whole = !append && source_size <= kWholeFileLimit;
     std::int32_t expansion = source_file;
     if (!whole) {
+        in.os.system.set_last_error(0);
         expansion = lz.lz_init(source_file);
         if (expansion < 0) {
-            RecordFailure(in, source_path);
+            RecordLzFailure(in, source_path, expansion);
             files.lclose(source_file);
             return kErrCopy;
         }
@@ -244,14 +279,22 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
 
     std::uint16_t result = kOk;
     if (whole) {
-        if (lz.lz_copy(source_file, out) < 0) {
-            RecordFailure(in, destination_path);
+        in.os.system.set_last_error(0);
+        const std::int32_t copied = lz.lz_copy(source_file, out);
+        if (copied < 0) {
+            // A read error is the source's, any other the destination's.
+            RecordLzFailure(in, copied == LZERROR_READ ? source_path : destination_path, copied);
             result = kErrCopy;
         } else {
             const std::uint32_t size = files.get_file_size(out);
-            CountBytes(in, static_cast<std::int32_t>(size));
-            result = CheckLength(in, promise, size, source_path);
-            if (result == kOk) SetTimeStamps(in, out, stamps);
+            if (size == INVALID_FILE_SIZE) {
+                RecordFailure(in, destination_path);
+                result = kErrCopy;
+            } else {
+                CountBytes(in, static_cast<std::int32_t>(size));
+                result = CheckLength(in, promise, size, source_path);
+                if (result == kOk) SetTimeStamps(in, out, stamps);
+            }
         }
         files.lclose(source_file);  // already closed by LZCopy when it was compressed
         files.lclose(out);
@@ -259,9 +302,10 @@ std::uint16_t TransferFile(Installer& in, const char* destination, const char* s
         CopyBuffer buffer = GetCopyBuffer(in);
         std::int64_t written = 0;
         for (;;) {
+            in.os.system.set_last_error(0);
             std::int32_t n = lz.lz_read(expansion, buffer.data, static_cast<std::int32_t>(buffer.size));
             if (n < 0) {
-                RecordFailure(in, source_path);
+                RecordLzFailure(in, source_path, n);
                 result = kErrCopy;
                 break;
             }

@@ -300,6 +300,14 @@ inline constexpr std::uint16_t RT_DIALOG = 5;
 inline constexpr std::uint16_t RT_STRING = 6;
 inline constexpr std::uint16_t RT_GROUP_ICON = 14;
 
+// LZ32's results (lzexpand.h).
+inline constexpr std::int32_t LZERROR_BADINHANDLE = -1;
+inline constexpr std::int32_t LZERROR_BADOUTHANDLE = -2;
+inline constexpr std::int32_t LZERROR_READ = -3;
+inline constexpr std::int32_t LZERROR_WRITE = -4;
+inline constexpr std::int32_t LZERROR_GLOBALLOC = -5;
+inline constexpr std::int32_t LZERROR_GLOBLOCK = -6;
+
 // FormatMessage.
 inline constexpr std::uint32_t FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
 
@@ -316,6 +324,10 @@ inline constexpr std::uint32_t ERROR_INVALID_DRIVE = 15;
 inline constexpr std::uint32_t ERROR_NOT_SAME_DEVICE = 17;
 inline constexpr std::uint32_t ERROR_WRITE_PROTECT = 19;
 inline constexpr std::uint32_t ERROR_NOT_READY = 21;
+inline constexpr std::uint32_t ERROR_CRC = 23;
+inline constexpr std::uint32_t ERROR_SEEK = 25;
+inline constexpr std::uint32_t ERROR_WRITE_FAULT = 29;
+inline constexpr std::uint32_t ERROR_READ_FAULT = 30;
 inline constexpr std::uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr std::uint32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr std::uint32_t ERROR_LOCK_VIOLATION = 33;

@@ -19,9 +19,13 @@ constexpr std::uint32_t kScriptName = 8000;
 
 // --- Small readers, all against the current section and the script path. ---
 
+// Nothing read is an empty value, or an empty key list: whatever a failing call left in
+// the buffer, no earlier value is read as this one.
 std::uint32_t ReadValue(Installer& in, const char* key, char* buf, std::uint32_t size) {
-    return in.os.profiles.get_private_profile_string(in.loader.section, key, "", buf, size,
-                                                      in.loader.script_path);
+    const std::uint32_t n = in.os.profiles.get_private_profile_string(in.loader.section, key, "", buf, size,
+                                                                       in.loader.script_path);
+    if (n == 0) buf[0] = '\0';
+    return n;
 }
 
 std::uint32_t ReadKey(Installer& in, KeyName key, char* buf, std::uint32_t size) {
@@ -69,6 +73,21 @@ const char* NextKey(const char* key) {
     return key + TextLength(key) + 1;
 }
 
+// A section's key list without a key just read from it was not read at all: the script
+// could not be read there (a disk taken out, a read error), which an empty list would
+// hide as a section without lines.
+bool Listed(const char* list, const char* name) {
+    for (const char* key = list; *key != '\0'; key = NextKey(key)) {
+        if (EqualsIgnoringAsciiCase(key, name)) return true;
+    }
+    return false;
+}
+
+std::uint16_t Unreadable(Installer& in) {
+    CopyText(in.dialogs.message_arg, in.loader.script_path);
+    return kErrOpenScript;
+}
+
 void SetSection(Installer& in, const char* section) {
     CopyText(in.loader.section, section);
 }
@@ -103,7 +122,7 @@ char* SplitAt(char* text, char separator) {
 
 bool Taken(Installer& in, const char* name) {
     char path[260];
-    return !RootPath(in, path, name, kWindowsDir) || in.os.files.get_file_attributes(path) != INVALID_FILE_ATTRIBUTES;
+    return !RootPath(in, path, name, kWindowsDir) || !NamesNothing(in, path);
 }
 
 // The Windows directory may already hold a file of the name the installer wants for its
@@ -118,23 +137,8 @@ bool FreeName(Installer& in, const char* name, char (&out)[260]) {
         TemporaryName(candidate, temporary);
         return !Taken(in, candidate) && !(in.loader.embedded && Taken(in, temporary));
     };
-    if (!CopyText(out, name)) return false;
-    if (free(out)) return true;
-    const char* base = name;  // the last component: a name may hold a folder
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (*p == '\\') base = p + 1;
-    }
-    const char* dot = nullptr;
-    for (const char* p = base; *p != '\0'; ++p) {
-        if (*p == '.') dot = p;
-    }
-    const std::size_t stem = static_cast<std::size_t>((dot != nullptr ? dot : base + TextLength(base)) - base);
-    for (std::uint32_t n = 1; n <= 99; ++n) {
-        char suffix[8];
-        const std::size_t digits = static_cast<std::size_t>(FormatText(suffix, sizeof suffix, "~%u", n));
-        const std::size_t keep = stem + digits <= 8 ? stem : (8 > digits ? 8 - digits : 1);
-        CopyText(out, sizeof out, name, static_cast<std::size_t>(base - name) + keep);
-        if (AppendText(out, suffix) && AppendText(out, dot != nullptr ? dot : "") && free(out)) return true;
+    for (std::uint32_t n = 0; n <= 99; ++n) {
+        if (NumberedName(name, n, out) && free(out)) return true;
     }
     out[0] = '\0';
     return false;
@@ -377,6 +381,7 @@ std::uint16_t ReadProgramGroup(Installer& in) {
     ScriptTables& t = in.script;
     if (ReadKey(in, kKeyGroupName, t.group_name) == 0) return kOk;
     ListKeys(in);
+    if (!Listed(in.dialogs.scratch, kKeyNames[kKeyGroupName])) return Unreadable(in);
     char value[260];
     int stored = 0;
     for (const char* key = in.dialogs.scratch; *key != '\0' && stored < kMaxGroupItems;
@@ -499,6 +504,7 @@ std::uint16_t ReadDisk(Installer& in, DiskRecord& disk) {
     if (!Store(in, scratch, disk.name)) return kErrOutOfMemory;
 
     ListKeys(in);
+    if (!Listed(scratch, kKeyNames[kKeyDiskName])) return Unreadable(in);
     std::uint32_t keys = 0;
     for (const char* key = scratch; *key != '\0'; key = NextKey(key)) ++keys;
     const std::uint32_t capacity = keys > 0 ? keys - 1 : 0;
@@ -538,7 +544,27 @@ std::uint16_t ReadDisks(Installer& in) {
 
 }  // namespace
 
+namespace {
+
+// A load after Retry starts from nothing: what the last try stored, and the files it
+// placed in the Windows directory, which are this run's own, go first, so that entries
+// are not stored twice and the new copies do not take other names beside the old ones.
+// (The lists' atoms are left to the end of the process, as the exit list's always are.)
+void StartAfresh(Installer& in) {
+    LoaderState& l = in.loader;
+    if (l.help_written) QuietDelete(in, in.script.basic.help_file_path);
+    if (l.embedded && l.script_written) QuietDelete(in, l.script_path);
+    l.help_written = false;
+    l.script_written = false;
+    if (in.script.basic.fonts_bitmap != 0) in.os.resources.delete_object(in.script.basic.fonts_bitmap);
+    ReleaseScriptTables(in);
+    in.script = {};
+}
+
+}  // namespace
+
 std::uint16_t LoadInstallScript(Installer& in) {
+    StartAfresh(in);
     using Step = std::uint16_t (*)(Installer&);
     static constexpr Step kSteps[] = {
         LocateScript,   ReadHelpFile,   ReadBasicInformation, ReadFonts,

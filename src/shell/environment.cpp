@@ -1,6 +1,7 @@
 #include "shell/environment.h"
 
 #include "base/text.h"
+#include "dialogs/dialog_table.h"
 
 namespace zep {
 
@@ -16,9 +17,10 @@ std::uint32_t DisplayClassFromScreenHeight(int height) {
     return height > 480 ? 2 : height == 480 ? 1 : 0;
 }
 
-void ProbeVersion(Installer& in) {
+bool ProbeVersion(Installer& in) {
     OsVersion v{};
-    in.os.system.get_version_ex(v);
+    const bool known = in.os.system.get_version_ex(v);
+    if (!known) RecordFailure(in, "");
     in.env.major = v.major;
     in.env.minor = NormaliseMinorVersion(v.minor);
     if (v.platform_id == VER_PLATFORM_WIN32_NT) {
@@ -28,6 +30,7 @@ void ProbeVersion(Installer& in) {
         in.env.platform_mask = 2;
         in.env.platform_class = kNewShell;
     }
+    return known;
 }
 
 void AddTrailingBackslash(char* path, std::size_t capacity) {
@@ -45,14 +48,20 @@ bool EndsWith32(const char* path) {
     return n >= 2 && path[n - 2] == '3' && path[n - 1] == '2';
 }
 
+// A directory the system gave whole into 260 characters: neither a failure (0) nor a
+// buffer too small for it.
+bool Whole(std::uint32_t n) {
+    return n - 1 < 259;
+}
+
 }  // namespace
 
-void ComputeRoots(Installer& in) {
+bool ComputeRoots(Installer& in) {
     Environment& e = in.env;
     platform::System& sys = in.os.system;
 
     char module[260] = {};
-    sys.get_module_file_name(module, sizeof module);
+    bool whole = Whole(sys.get_module_file_name(module, sizeof module));
     module[sizeof module - 1] = '\0';
     std::size_t cut = 0;
     for (std::size_t i = 0; module[i] != '\0'; ++i) {
@@ -60,11 +69,11 @@ void ComputeRoots(Installer& in) {
     }
     CopyText(e.installer_root, sizeof e.installer_root, module, cut);
 
-    sys.get_windows_directory(e.windows_root, sizeof e.windows_root);
+    whole &= Whole(sys.get_windows_directory(e.windows_root, sizeof e.windows_root));
     e.windows_root[sizeof e.windows_root - 1] = '\0';
     AddTrailingBackslash(e.windows_root, sizeof e.windows_root);
 
-    sys.get_system_directory(e.system_root, sizeof e.system_root);
+    whole &= Whole(sys.get_system_directory(e.system_root, sizeof e.system_root));
     e.system_root[sizeof e.system_root - 1] = '\0';
     // Kind 3 only installs on NT 4 and later, whose System directory is already
     // system32; elsewhere it names the sibling directory with "32" appended.
@@ -80,7 +89,12 @@ void ComputeRoots(Installer& in) {
         CopyText(e.fonts_root, e.system_root);
     }
 
+    if (!whole) {
+        RecordFailure(in, "");  // the call that failed left its reason
+        return false;
+    }
     RestoreWindowsDrive(in);
+    return true;
 }
 
 void ProbeDisplay(Installer& in) {
@@ -126,9 +140,14 @@ int ChangeDrive(Installer& in, int drive) {
     return in.os.files.set_current_directory(root) ? 0 : 1;
 }
 
-void CurrentDirectory(Installer& in, char (&out)[260]) {
-    if (in.os.files.get_current_directory(sizeof out, out) >= sizeof out) out[0] = '\0';
+bool CurrentDirectory(Installer& in, char (&out)[260]) {
+    const std::uint32_t n = in.os.files.get_current_directory(sizeof out, out);
+    if (n == 0 || n >= sizeof out) {
+        out[0] = '\0';
+        return false;
+    }
     out[sizeof out - 1] = '\0';
+    return true;
 }
 
 int ChangeDirectory(Installer& in, const char* path) {

@@ -9,8 +9,10 @@
 
 namespace zep {
 
-void ProbeVersion(Installer& in);
-void ComputeRoots(Installer& in);
+// False when the system could not say (recorded for dialog 1300): these never fail on a
+// working system, and setup then stops rather than guess.
+bool ProbeVersion(Installer& in);
+bool ComputeRoots(Installer& in);
 void ProbeDisplay(Installer& in);
 
 // The classification rules, as plain functions of what the system reports.
@@ -34,7 +36,8 @@ int RestoreWindowsDrive(Installer& in);
 
 // Working-directory operations of the directory dialogs and the program start.
 int ChangeDrive(Installer& in, int drive);  // 1 = A; 0 on success
-void CurrentDirectory(Installer& in, char (&out)[260]);
+// The current directory; false, and out empty, when it cannot be had.
+bool CurrentDirectory(Installer& in, char (&out)[260]);
 int ChangeDirectory(Installer& in, const char* path);  // 0 on success
 
 enum class CreateResult { kCreated, kExists, kDenied, kFailed };

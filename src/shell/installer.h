@@ -88,13 +88,15 @@ struct CopyState {
     std::int32_t append_from;   // the length the destination of the last Append part had before it
 };
 
-// A font's registry value as withdrawing found it, so that putting back restores it
-// exactly, and only where there was one.
+// A font as withdrawing found it, so that putting back restores it exactly, and only
+// where there was one: its registry value, and its names, read once.
 struct FontValue {
     bool removed;
     std::uint32_t type;
     std::uint32_t size;  // 0: the data did not fit; the listed font file is put back
     std::uint8_t data[260];
+    char name[128];      // empty: not withdrawn
+    char file[260];
 };
 
 struct Installer {

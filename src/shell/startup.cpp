@@ -40,7 +40,7 @@ void LoadStringPool(Installer& in) {
 
 bool StartUp(Installer& in) {
     if (RaiseOtherInstance(in)) return false;
-    ProbeVersion(in);
+    bool environment = ProbeVersion(in);
 
     platform::Ui& ui = in.os.ui;
     const WindowClass main_class{kMainClass, 0, 0, 0, MainWindowProc};
@@ -50,7 +50,7 @@ bool StartUp(Installer& in) {
     in.shell.main_window = ui.create_window(kMainClass, nullptr, 0, 0, 0, 0, 0, 0);
     if (in.shell.main_window == 0) return false;
 
-    ComputeRoots(in);
+    environment = environment && ComputeRoots(in);
     ProbeDisplay(in);
 
     if (PreloadDialogTemplates(in) != 0) {
@@ -63,11 +63,17 @@ bool StartUp(Installer& in) {
     in.shell.stamp_time = LoadStampNumber(in, 8002);
 
     for (;;) {
-        std::uint16_t code = LoadInstallScript(in);
+        // Without the version or the Windows directory nothing can be decided (which
+        // shell, where the help file goes): the system's reason is shown as a copy error.
+        const std::uint16_t code = environment ? LoadInstallScript(in) : std::uint16_t{kErrCopy};
         if (code == kOk) return true;
         // Retry loads again after a missing script, or after a script that could not be
-        // extracted (the only copy error the loader reports).
+        // extracted (the only copy error the loader reports), or asks the system again.
         if (ShowInstallDialog(in, code, 0) == 0 || (code != kErrOpenScript && code != kErrCopy)) break;
+        if (!environment) {
+            environment = ProbeVersion(in) && ComputeRoots(in);
+            LoadStringPool(in);  // the group status text follows the shell
+        }
     }
     EndStartUp(in);
     return false;

@@ -42,23 +42,20 @@ void OldShellFont(Installer& in, FontMode mode, const char* name, char (&file)[2
 // is not recorded for a file that may never have been copied.
 void RegistryFont(Installer& in, Hkey key, FontMode mode, const char* name, const char* file, FontValue& saved) {
     platform::Registry& reg = in.os.registry;
-    switch (mode) {
-        case FontMode::kInstall:
-            reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
-            break;
-        case FontMode::kWithdraw:
-            saved.size = sizeof saved.data;
-            if (reg.reg_query_value_ex(key, name, &saved.type, saved.data, &saved.size) != ERROR_SUCCESS) saved.size = 0;
-            saved.removed = reg.reg_delete_value(key, name) == ERROR_SUCCESS;
-            break;
-        case FontMode::kPutBack:
-            if (!saved.removed) break;
-            if (saved.size != 0) {
-                reg.reg_set_value_ex(key, name, saved.type, saved.data, saved.size);
-            } else {
-                reg.reg_set_value_ex(key, name, REG_SZ, file, static_cast<std::uint32_t>(TextLength(file) + 1));
-            }
-            break;
+    if (mode == FontMode::kWithdraw) {
+        saved.size = sizeof saved.data;
+        if (reg.reg_query_value_ex(key, name, &saved.type, saved.data, &saved.size) != ERROR_SUCCESS) saved.size = 0;
+        saved.removed = reg.reg_delete_value(key, name) == ERROR_SUCCESS;
+        return;
+    }
+    if (mode == FontMode::kPutBack && !saved.removed) return;
+    // Recording, or putting back the value taken (the listed file when it did not fit);
+    // either gives back what withdrawing took, so it is asked twice before it is given up.
+    const bool taken = mode == FontMode::kPutBack && saved.size != 0;
+    const void* data = taken ? static_cast<const void*>(saved.data) : file;
+    const std::uint32_t size = taken ? saved.size : static_cast<std::uint32_t>(TextLength(file) + 1);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (reg.reg_set_value_ex(key, name, taken ? saved.type : REG_SZ, data, size) == ERROR_SUCCESS) return;
     }
 }
 
@@ -71,7 +68,11 @@ void FontStep(Installer& in, FontMode mode) {
     bool key_open = false;
     if ((platform & kNewShell) != 0) {
         const char* subkey = (platform & kWindowsNt) != 0 ? kNtFontsKey : kFontsKey;
-        key_open = os.registry.reg_open_key(HKEY_LOCAL_MACHINE, subkey, key) == ERROR_SUCCESS;
+        // Recording and putting back give back what withdrawing took: asked twice before
+        // they are given up.
+        for (int tries = mode == FontMode::kWithdraw ? 1 : 2; tries > 0 && !key_open; --tries) {
+            key_open = os.registry.reg_open_key(HKEY_LOCAL_MACHINE, subkey, key) == ERROR_SUCCESS;
+        }
     }
     int handled = 0;
     for (int i = 0; i < kMaxFonts; ++i) {
@@ -81,14 +82,31 @@ void FontStep(Installer& in, FontMode mode) {
             const char* status = in.shell.strings[kInstallingFonts];
             os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, status != nullptr ? status : "");
         }
-        char name[128] = {}, file[260] = {}, path[260] = {};
-        os.system.get_atom_name(pair.name, name, sizeof name);
-        os.system.get_atom_name(pair.file, file, sizeof file);
-        RootPath(in, path, file, kFontsDir);
+        // The names are read once, when the font is withdrawn: what is put back or
+        // recorded is what was taken.
+        FontValue& saved = in.font_values[i];
+        const char* name = saved.name;
+        if (saved.name[0] == '\0') {
+            if (mode == FontMode::kPutBack) {
+                ++handled;  // nothing was withdrawn
+                continue;
+            }
+            if (os.system.get_atom_name(pair.name, saved.name, sizeof saved.name) == 0 ||
+                os.system.get_atom_name(pair.file, saved.file, sizeof saved.file) == 0) {
+                // A name that cannot be read back would record a nameless font or unload
+                // the folder's: that font is passed over.
+                saved.name[0] = '\0';
+                if (mode == FontMode::kWithdraw) in.fonts_withdrawn[i] = 0;
+                continue;
+            }
+        }
+        char file[260], path[260];
+        CopyText(file, saved.file);
+        if (!RootPath(in, path, file, kFontsDir)) continue;
         if ((platform & kOldShell) != 0) {
             OldShellFont(in, mode, name, file, path);
         } else if (key_open) {
-            RegistryFont(in, key, mode, name, file, in.font_values[i]);
+            RegistryFont(in, key, mode, name, file, saved);
         }
         switch (mode) {
             case FontMode::kInstall: os.fonts.add_font_resource(path); break;

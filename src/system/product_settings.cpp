@@ -99,13 +99,20 @@ void WriteUninstallEntry(Installer& in) {
     char path[260];
     if (!FitsPath(path, b.uninstall_name)) return;
     platform::Registry& reg = in.os.registry;
+    // An entry is whole or not there: one with a name and no uninstaller (or none with
+    // neither) that this run made is taken away again. Only a key the registry says
+    // does not exist counts as new.
     Hkey key = 0;
+    const std::int32_t found = reg.reg_open_key(HKEY_LOCAL_MACHINE, path, key);
+    if (found == ERROR_SUCCESS) reg.reg_close_key(key);
     if (reg.reg_create_key(HKEY_LOCAL_MACHINE, path, key) != ERROR_SUCCESS) return;
-    reg.reg_set_value_ex(key, "DisplayName", REG_SZ, b.uninstall_name,
-                         static_cast<std::uint32_t>(TextLength(b.uninstall_name) + 1));
-    reg.reg_set_value_ex(key, "UninstallString", REG_SZ, uninstaller,
-                         static_cast<std::uint32_t>(TextLength(uninstaller) + 1));
+    const bool whole =
+        reg.reg_set_value_ex(key, "UninstallString", REG_SZ, uninstaller,
+                             static_cast<std::uint32_t>(TextLength(uninstaller) + 1)) == ERROR_SUCCESS &&
+        reg.reg_set_value_ex(key, "DisplayName", REG_SZ, b.uninstall_name,
+                             static_cast<std::uint32_t>(TextLength(b.uninstall_name) + 1)) == ERROR_SUCCESS;
     reg.reg_close_key(key);
+    if (!whole && found == ERROR_FILE_NOT_FOUND) reg.reg_delete_key(HKEY_LOCAL_MACHINE, path);
 }
 
 }  // namespace zep

@@ -61,10 +61,11 @@ void SendCommands(Installer& in, Hconv conversation) {
     char group[260];
     for (std::uint32_t i = 0; i < t.old_group_count && i < kMaxOldGroups; ++i) {
         char version[64] = {}, name[128] = {};
-        sys.get_atom_name(t.old_groups[i].version, version, sizeof version);
+        // A version or name that cannot be read back never deletes a group: an empty one
+        // would match the empty replaced version of a first installation.
+        if (sys.get_atom_name(t.old_groups[i].version, version, sizeof version) == 0) continue;
         if (sys.lstrcmpi_a(version, in.dialogs.replaced_version) != 0 || t.old_groups[i].group == 0) continue;
-        sys.get_atom_name(t.old_groups[i].group, name, sizeof name);
-        if (!Argument(name, group)) continue;
+        if (sys.get_atom_name(t.old_groups[i].group, name, sizeof name) == 0 || !Argument(name, group)) continue;
         FormatText(command, capacity, "[DeleteGroup(%s)]", group);
         Execute(in, conversation);
     }
@@ -76,8 +77,10 @@ void SendCommands(Installer& in, Hconv conversation) {
         if (item.program == 0 || item.title == 0) break;
         if ((item.platforms & in.env.platform_mask) == 0) continue;
         char program[64] = {}, title[128] = {}, path[260], path_argument[260], title_argument[260];
-        sys.get_atom_name(item.program, program, sizeof program);
-        sys.get_atom_name(item.title, title, sizeof title);
+        if (sys.get_atom_name(item.program, program, sizeof program) == 0 ||
+            sys.get_atom_name(item.title, title, sizeof title) == 0) {
+            continue;  // an item without its program would name the target directory itself
+        }
         CopyText(path, in.script.basic.target_dir);
         AppendText(path, program);
         sys.char_lower_buff(path, static_cast<std::uint32_t>(TextLength(path)));

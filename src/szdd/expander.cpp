@@ -36,9 +36,13 @@ std::int32_t Expander::init(Source& source) {
     data_ended_ = false;
 
     // A short source may answer in pieces; the header is whatever the first 14 bytes are.
+    // A header that cannot be read makes the file one that is not compressed, as for
+    // LZ32, which reads it again from its start: what follows fails while the source does.
     if (!FillInput(kHeaderSize) && in_error_) {
-        mode_ = Mode::kFailed;
-        return kLzErrorBadInHandle;
+        mode_ = Mode::kPlain;
+        in_pos_ = in_end_ = 0;
+        in_error_ = false;
+        return 0;
     }
     Header header;
     if (!ParseHeader(in_, in_end_, header)) {

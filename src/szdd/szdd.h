@@ -60,8 +60,9 @@ protected:
 // What it answers, matching Wine's LZ32 (checked by tests/szdd against lz32_probe):
 // - init on a source shorter than the header or without the signature gives 0 and the
 //   file passes through unchanged (the bytes read while probing are replayed);
-// - init on a mode other than 'A' gives kLzErrorUnknownAlg; a failing source read
-//   during init gives kLzErrorBadInHandle;
+// - init on a mode other than 'A' gives kLzErrorUnknownAlg; a source read that fails
+//   during init gives 0 and a file that is not compressed (the owner starts the source
+//   again from its beginning, as LZ32 does), whose reads then fail while the source does;
 // - the expanded data ends where the compressed data ends, whatever the header's length
 //   says: bytes after the last item are decoded too, and an item cut off by the end of
 //   the file is dropped. Compare produced() with header().expanded_length to see damage;

@@ -110,13 +110,14 @@ void Keep(Uninstaller& u, const char* path, std::uint32_t reason) {
 
 int RunUninstaller(Installer& in) {
     Uninstaller u(in);
-    ProbeVersion(in);
-    ComputeRoots(in);
+    // Without the version or the system's directories nothing can be found for sure: it
+    // stops as for data it cannot read, having touched nothing.
+    const bool environment = ProbeVersion(in) && ComputeRoots(in);
     ProbeDisplay(in);
     in.os.system.get_module_file_name(u.own_path, sizeof u.own_path);
     u.own_path[sizeof u.own_path - 1] = '\0';
     SetTitle(u, nullptr);
-    if (!LoadUninstallData(u)) {
+    if (!environment || !LoadUninstallData(u)) {
         ShowUninstallDialog(u, kDlgUnreadable, u.own_path);
     } else {
         SetTitle(u, u.product);

@@ -114,5 +114,6 @@ variants = {
 }
 for name, (sections, index) in variants.items():
     for plus in (False, True):
-        with open(os.path.join(out, "%s_%s.exe" % (name, "pe32plus" if plus else "pe32")), "wb") as f:
+        # .bin, not .exe: the seeds are data, and programs are not kept in the repository
+        with open(os.path.join(out, "%s_%s.bin" % (name, "pe32plus" if plus else "pe32")), "wb") as f:
             f.write(program(plus, sections, index))

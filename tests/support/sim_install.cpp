@@ -28,6 +28,7 @@ Sandbox::~Sandbox() {
     if (std::getenv("ZEP_KEEP_SANDBOX") == nullptr) {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove(path_.parent_path(), ec);  // the process's folder, once empty
     }
 }
 

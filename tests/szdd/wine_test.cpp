@@ -84,7 +84,7 @@ struct WineRun {
     TempDir dir;
     std::vector<std::pair<std::string, Bytes>> files;  // the corpus first
     std::vector<Bytes> originals;                      // of the corpus files
-    std::map<std::string, std::string> lines;          // "read 3", "read7 3", "copy 3", "handles"
+    std::map<std::string, std::string> lines;  // "read 3", "read7 3", "copy 3", "handles", "unreadable"
 
     WineRun() {
         const std::string probe = ZEP_LZ32_PROBE;
@@ -115,12 +115,13 @@ struct WineRun {
             WriteFile(dir / ("f" + std::to_string(n)), files[n].second);
             names += " f" + std::to_string(n);
         }
-        for (const char* out : {"read", "read7", "copy"})
+        for (const char* out : {"read", "read7", "copy", "unreadable"})
             std::filesystem::create_directory(dir / out);
         std::string wine = "\"$WINE\" " + Quoted(probe);
         std::string script = "cd " + Quoted(dir.path()) + " && " + wine + " read 4096 read" + names +
                              " && " + wine + " read 7 read7" + names + " && " + wine +
-                             " copy copy" + names + " && " + wine + " handles 20" + text;
+                             " copy copy" + names + " && " + wine + " handles 20" + text + " && " + wine +
+                             " unreadable unreadable f0";
         CommandResult run = RunCommand(Quoted(ZEP_WINE_RUN) + " -- sh -c " + Quoted(script));
         if (run.status == 77) {
             no_wine = true;
@@ -134,7 +135,7 @@ struct WineRun {
             std::string verb, n;
             words >> verb >> n;
             if (verb == "read" && lines.count("read " + n) != 0) verb = "read7";
-            lines[verb == "handles" ? verb : verb + " " + n] = line;
+            lines[verb == "handles" || verb == "unreadable" ? verb : verb + " " + n] = line;
         }
     }
 
@@ -210,6 +211,23 @@ TEST_F(SzddWine, Lz32HoldsSixteenExpansionsAtOnce) {
     EXPECT_EQ(Field(line, "opened"), "16") << line;
     EXPECT_EQ(Field(line, "first_failure"), std::to_string(kLzErrorGlobalAlloc)) << line;
     EXPECT_EQ(Field(line, "reads_ok"), "16") << line;
+}
+
+// A source whose every read fails (opened for writing only): LZ32 takes it for a file
+// that is not compressed, so LZInit succeeds, LZRead answers what _lread does (-1, which
+// the simulated platform gives itself for such a handle) and LZCopy gives LZERROR_READ.
+TEST_F(SzddWine, AnUnreadableSourceIsNotCompressedAndItsReadsFail) {
+    const std::string line = run_->Line("unreadable");
+    EXPECT_EQ(Field(line, "init"), "same") << line;
+    EXPECT_EQ(Field(line, "read"), "-1") << line;
+    EXPECT_EQ(Field(line, "copy"), std::to_string(kLzErrorRead)) << line;
+    EXPECT_EQ(Field(line, "copied"), "0") << line;
+    MemorySource source(run_->files[0].second, 0xFFFFFFFF, 0);
+    Expander e;
+    EXPECT_EQ(e.init(source), 0);
+    EXPECT_FALSE(e.compressed());
+    VectorSink sink;
+    EXPECT_EQ(e.copy(sink), kLzErrorRead);
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ const char kHelp[] =
     "for on disk n, and one found on another disk is warned of), or an embedded setup.exe\n"
     "(its script, resource 12000, is checked, with the files taken from its resources).\n"
     "A file that is none of these (a binary file, a plain setup.exe) is refused.\n"
-    "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage or unreadable input.\n";
+    "Exit status: 0 no errors (warnings allowed), 1 errors, 2 usage or input that cannot\n"
+    "be read (missing, a folder without a script, a script larger than 16 MiB).\n";
 
 }  // namespace
 

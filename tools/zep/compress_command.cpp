@@ -34,17 +34,6 @@ const char kCompressHelp[] =
     "replaced. An existing output is replaced only once its new content is complete.\n"
     "Exit status: 0 all files done, 1 a file failed, 2 wrong arguments.\n";
 
-bool ReadWhole(const char* path, std::vector<std::uint8_t>& data) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    std::uint8_t buf[65536];
-    std::size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + got);
-    bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    return ok;
-}
-
 // The output name and the character it stores in the header.
 std::string OutputName(const std::string& name, bool rename, std::uint8_t& missing_char) {
     missing_char = 0;
@@ -61,8 +50,9 @@ bool CompressOne(const char* input, const FileOptions& options, std::set<fs::pat
     if (out_path.empty()) return false;
 
     std::vector<std::uint8_t> data;
-    if (!ReadWhole(input, data)) {
-        std::fprintf(stderr, "zep compress: %s: cannot read: %s\n", input, std::strerror(errno));
+    std::string error;
+    if (!ReadInput(input, 0xFFFFFFFFu, "the 4294967295 that SZDD holds", data, error)) {
+        std::fprintf(stderr, "zep compress: %s: %s\n", input, error.c_str());
         return false;
     }
     std::vector<std::uint8_t> packed;

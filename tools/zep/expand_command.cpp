@@ -97,6 +97,11 @@ bool ExpandOne(const char* input, const FileOptions& options, std::set<fs::path>
         std::fprintf(stderr, "zep expand: %s: cannot read: %s\n", input, std::strerror(errno));
         return false;
     }
+    // A header that cannot be read makes the file look plain, as it does to LZ32.
+    if (std::ferror(in.file) != 0) {
+        std::fprintf(stderr, "zep expand: %s: cannot read: %s\n", input, std::strerror(errno));
+        return false;
+    }
     if (!expander->compressed()) {
         std::fprintf(stderr, "zep expand: %s: not an SZDD compressed file\n", input);
         return false;

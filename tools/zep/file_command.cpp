@@ -1,5 +1,7 @@
 #include "tools/zep/file_command.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -110,6 +112,45 @@ fs::path ClaimOutput(const char* command, const char* input, const std::string& 
         return {};
     }
     return out_path;
+}
+
+bool ReadInput(const std::string& path, std::uint64_t limit, const char* limit_text, std::vector<std::uint8_t>& data,
+               std::string& error) {
+    data.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        error = std::string("cannot read: ") + std::strerror(errno);
+        return false;
+    }
+    // A folder opens, and a file of many gigabytes would be read whole before anything
+    // could be said about it: both are refused by what the system says of them first.
+    struct stat st {};
+    bool ok = fstat(fileno(f), &st) == 0;
+    if (!ok) {
+        error = std::string("cannot read: ") + std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        error = "is a directory";
+        ok = false;
+    } else if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
+        error = "too large: " + std::to_string(st.st_size) + " bytes, more than " + limit_text;
+        ok = false;
+    }
+    std::uint8_t buf[65536];
+    for (std::size_t got; ok && (got = std::fread(buf, 1, sizeof buf, f)) > 0;) {
+        if (data.size() + got > limit) {  // grew while read, or not a plain file
+            error = std::string("too large: more than ") + limit_text;
+            ok = false;
+        } else {
+            data.insert(data.end(), buf, buf + got);
+        }
+    }
+    if (ok && std::ferror(f) != 0) {
+        error = std::string("cannot read: ") + std::strerror(errno);
+        ok = false;
+    }
+    std::fclose(f);
+    if (!ok) data.clear();
+    return ok;
 }
 
 }  // namespace zep::tool

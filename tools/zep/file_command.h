@@ -33,6 +33,12 @@ std::filesystem::path ClaimOutput(const char* command, const char* input, const 
                                   const FileOptions& options, const char* remedy,
                                   std::set<std::filesystem::path>& written);
 
+// Reads a whole input of at most `limit` bytes. False, with `error` saying why in a few
+// words ("is a directory", "cannot read: Input/output error", "too large: 5368709120
+// bytes, more than LIMIT"), when it cannot; `limit_text` says the limit for people.
+bool ReadInput(const std::string& path, std::uint64_t limit, const char* limit_text, std::vector<std::uint8_t>& data,
+               std::string& error);
+
 // Writes beside the target first, so a failure never leaves a half file under its name.
 // False with errno set when it failed.
 bool WriteWhole(const std::filesystem::path& target, const std::vector<std::uint8_t>& data);

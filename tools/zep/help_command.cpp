@@ -130,17 +130,6 @@ const DialogText& TextFor(std::uint16_t dialog) {
     return kUnknown;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        errno = EISDIR;
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    return !in.bad();
-}
 
 bool Write(const std::string& path, const std::string& text) {
     return WriteWhole(path, std::vector<std::uint8_t>(text.begin(), text.end()));
@@ -187,11 +176,13 @@ int Template(const char* out) {
 }
 
 int Compile(const std::string& source_path, const std::string& out) {
-    std::string bytes;
-    if (!ReadFile(source_path, bytes)) {
-        std::fprintf(stderr, "zep help: %s: cannot read: %s\n", source_path.c_str(), std::strerror(errno));
+    std::vector<std::uint8_t> data;
+    std::string error;
+    if (!ReadInput(source_path, 16u << 20, "the 16 MiB zep help reads", data, error)) {
+        std::fprintf(stderr, "zep help: %s: %s\n", source_path.c_str(), error.c_str());
         return 2;
     }
+    const std::string bytes(data.begin(), data.end());
     std::error_code ec;
     if (fs::equivalent(source_path, out, ec)) {
         std::fprintf(stderr, "zep help: %s: the help file would replace its source\n", out.c_str());

@@ -16,6 +16,7 @@
 
 #include "szdd/szdd.h"
 #include "tools/zep/commands.h"
+#include "tools/zep/file_command.h"
 #include "tools/zep/disk_layout.h"
 #include "tools/zep/embedded_setup.h"
 #include "tools/zep/output.h"
@@ -153,17 +154,7 @@ int ParseArguments(int argc, char** argv, Options& o) {
 }
 
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read: " + std::string(std::strerror(errno));
-        return false;
-    }
-    out.assign(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) {
-        error = "cannot read";
-        return false;
-    }
-    return true;
+    return ReadInput(path.string(), 0xFFFFFFFFu, "the 4294967295 zep pack reads", out, error);
 }
 
 std::int64_t Seconds(fs::file_time_type t) {

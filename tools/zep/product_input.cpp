@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "tools/zep/file_command.h"
 #include "tools/zep/product.h"
 
 namespace fs = std::filesystem;
@@ -16,24 +13,19 @@ namespace zep::tool {
 
 namespace {
 
-bool ReadAll(const fs::path& path, std::vector<std::uint8_t>& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path.string() + ": cannot read: " + std::strerror(errno);
-        return false;
-    }
-    out.assign(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) {
-        error = path.string() + ": cannot read";
-        return false;
-    }
-    return true;
+constexpr std::uint64_t kScriptLimit = 16u << 20;
+
+bool ReadAll(const fs::path& path, std::uint64_t limit, const char* limit_text, std::vector<std::uint8_t>& out,
+             std::string& error) {
+    if (ReadInput(path.string(), limit, limit_text, out, error)) return true;
+    error = path.string() + ": " + error;
+    return false;
 }
 
 // A script is text: a NUL byte says it is something else.
 bool ReadScriptText(const fs::path& path, std::string& out, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadAll(path, bytes, error)) return false;
+    if (!ReadAll(path, kScriptLimit, "the 16 MiB of an install script", bytes, error)) return false;
     if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) {
         error = path.string() + ": not an install script: a binary file (it holds NUL bytes)";
         return false;
@@ -67,7 +59,7 @@ bool OpenFolder(const fs::path& folder, const std::string& script_name, ProductI
 
 bool OpenFile(const fs::path& path, ProductInput& out, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadAll(path, bytes, error)) return false;
+    if (!ReadAll(path, 0xFFFFFFFFu, "the 4294967295 a Windows program holds", bytes, error)) return false;
     if (bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z') {
         auto setup = std::make_shared<EmbeddedSetup>();
         if (!ReadEmbedded(bytes, *setup, error)) {
@@ -82,6 +74,10 @@ bool OpenFile(const fs::path& path, ProductInput& out, std::string& error) {
         out.setup = std::move(setup);
         out.exe = std::move(bytes);
         return true;
+    }
+    if (bytes.size() > kScriptLimit) {
+        error = path.string() + ": too large: " + std::to_string(bytes.size()) + " bytes, more than the 16 MiB of an install script";
+        return false;
     }
     if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) {
         error = path.string() + ": not an install script nor a setup.exe: a binary file (it holds NUL bytes)";

@@ -13,6 +13,7 @@
 #include "szdd/szdd.h"
 #include "tools/zep/commands.h"
 #include "tools/zep/embedded_setup.h"
+#include "tools/zep/file_command.h"
 #include "tools/zep/output.h"
 #include "tools/zep/stamp.h"
 
@@ -29,7 +30,7 @@ const char kListHelp[] =
     "id, the disk and name the script gives it, its stored and expanded size and where it\n"
     "is installed, and the stamp every extracted file gets.\n"
     "Exit status: 0 listed, 1 not an embedded setup.exe (a plain one, a damaged one, not a\n"
-    "program), 2 wrong arguments.\n";
+    "program), 2 wrong arguments or a SETUP.EXE that cannot be read.\n";
 
 const char kUnpackHelp[] =
     "usage: zep unpack SETUP.EXE -o DIR [--stub STUB.EXE] [--force]\n"
@@ -43,23 +44,24 @@ const char kUnpackHelp[] =
     "  --stub STUB.EXE also write the setup.exe without its product\n"
     "  --force         replace DIR when it is not empty\n"
     "Exit status: 0 written, 1 not an embedded setup.exe or a file cannot be written,\n"
-    "2 wrong arguments.\n";
+    "2 wrong arguments or a SETUP.EXE that cannot be read.\n";
 
 const char* const kKindNames[] = {"Target", "Windows", "System", "System32", "Fonts"};
 
-bool ReadSetupFile(const char* command, const std::string& path, EmbeddedSetup& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "zep %s: %s: cannot read: %s\n", command, path.c_str(), std::strerror(errno));
-        return false;
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+// 0 when read, else the exit status: 2 when the file cannot be read, 1 when it is no
+// embedded setup.exe.
+int ReadSetupFile(const char* command, const std::string& path, EmbeddedSetup& out) {
+    std::vector<std::uint8_t> bytes;
     std::string error;
+    if (!ReadInput(path, 0xFFFFFFFFu, "the 4294967295 a Windows program holds", bytes, error)) {
+        std::fprintf(stderr, "zep %s: %s: %s\n", command, path.c_str(), error.c_str());
+        return 2;
+    }
     if (!ReadEmbedded(std::move(bytes), out, error)) {
         std::fprintf(stderr, "zep %s: %s: %s\n", command, path.c_str(), error.c_str());
-        return false;
+        return 1;
     }
-    return true;
+    return 0;
 }
 
 std::uint64_t ExpandedSize(const pe::Bytes& stored) {
@@ -109,7 +111,7 @@ int ListCommand(int argc, char** argv) {
         return 2;
     }
     EmbeddedSetup setup;
-    if (!ReadSetupFile("list", path, setup)) return 1;
+    if (const int status = ReadSetupFile("list", path, setup); status != 0) return status;
     char product[64] = {};
     sim::ProfileGetString(&setup.script.bytes, "Basic Information", "ProductName", "", product, sizeof product);
     std::printf("%s: %s, %s, stamp %s\n", path.c_str(), product,
@@ -171,7 +173,7 @@ int UnpackCommand(int argc, char** argv) {
         return 2;
     }
     EmbeddedSetup setup;
-    if (!ReadSetupFile("unpack", path, setup)) return 1;
+    if (const int status = ReadSetupFile("unpack", path, setup); status != 0) return status;
     std::string error;
     PendingFolder out(dir);
     auto fail = [&](const std::string& message) {

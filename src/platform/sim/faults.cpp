@@ -12,6 +12,7 @@ void Faults::clear() {
 }
 
 bool Faults::hit(std::string_view op, std::string_view arg, std::uint32_t& error) {
+    if (++total_ > limit_ && limit_ != 0) throw CallLimit{};
     if (record_) {
         calls_.emplace_back(op);
         args_.emplace_back(arg);

@@ -29,9 +29,15 @@ public:
     unsigned fired() const { return fired_; }
     // Every operation called so far, in order: lets a test count the steps it can fail.
     const std::vector<std::string>& calls() const { return calls_; }
+    const std::vector<std::string>& args() const { return args_; }  // the path or name of each
     // How many recorded calls of op were about exactly arg.
     std::size_t count(std::string_view op, std::string_view arg) const;
     void record_calls(bool on) { record_ = on; }
+    // A run that keeps calling past this many operations is going round in circles:
+    // the next call throws CallLimit, so a test can stop it and say so. 0: no limit.
+    struct CallLimit {};
+    void limit_calls(std::size_t n) { limit_ = n; }
+    std::size_t total_calls() const { return total_; }
 
 private:
     struct Armed {
@@ -44,6 +50,8 @@ private:
     std::vector<std::string> args_;
     unsigned fired_ = 0;
     bool record_ = false;
+    std::size_t limit_ = 0;
+    std::size_t total_ = 0;
 };
 
 }  // namespace zep::sim

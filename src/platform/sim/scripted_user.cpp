@@ -47,7 +47,8 @@ ScriptedUser& ScriptedUser::answer(std::uint16_t dialog, std::vector<UserAction>
     return *this;
 }
 
-std::vector<UserAction> ScriptedUser::take_answer(std::uint16_t dialog) {
+std::vector<UserAction> ScriptedUser::take_answer(SimPlatform& os, std::uint16_t dialog) {
+    if (answers_.empty() && policy) return policy(os, dialog);
     if (answers_.empty()) {
         if (responder) return responder(dialog);
         errors.push_back("dialog " + std::to_string(dialog) + " was shown but no answer was scripted");

@@ -51,6 +51,9 @@ public:
     // Called at every PeekMessage with its count (from 1): input arriving while the
     // installer works between dialogs, such as a click on Cancel of the progress dialog.
     std::function<void(SimPlatform&, unsigned peek)> on_peek;
+    // Answers a dialog for which nothing is scripted, for tests that cannot know the
+    // dialogs in advance (a call made to fail anywhere); unset, such a dialog is an error.
+    std::function<std::vector<UserAction>(SimPlatform&, std::uint16_t dialog)> policy;
 
     std::vector<ShownDialog> shown;
     std::vector<std::string> transcript;
@@ -68,7 +71,7 @@ public:
     std::deque<std::optional<std::string>> browse_answers;
 
     // For the platform: the actions for a dialog that just opened.
-    std::vector<UserAction> take_answer(std::uint16_t dialog);
+    std::vector<UserAction> take_answer(SimPlatform& os, std::uint16_t dialog);
     void log(std::string line) { transcript.push_back(std::move(line)); }
 
 private:

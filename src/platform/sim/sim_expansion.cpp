@@ -105,7 +105,9 @@ std::int32_t SimPlatform::lz_copy(Hfile source, Hfile destination) {
 }
 
 void SimPlatform::lz_close(std::int32_t handle) {
-    if (fail("lz_close")) return;
+    // LZClose reports nothing; a fault only sets the last error, as a close of a handle
+    // that was not open would.
+    fail("lz_close");
     std::int32_t slot = handle - kFirstLzHandle;
     if (slot >= 0 && slot < kLzHandles && expansions_[slot] != nullptr) {
         lclose(expansions_[slot]->file);

@@ -57,7 +57,13 @@ const Profile& SimPlatform::profile(const ResolvedPath& where) {
 std::uint32_t SimPlatform::get_private_profile_string(const char* section, const char* key,
                                                       const char* fallback, char* buf,
                                                       std::uint32_t size, const char* file) {
-    if (fail("get_private_profile_string", file ? file : "")) return 0;
+    // A file that cannot be read answers as a missing one: with the default.
+    if (fail("get_private_profile_string", file ? file : "")) {
+        const std::uint32_t error = last_error_;
+        std::uint32_t n = ProfileGetString(*ProfileParse(nullptr), section, key, fallback, buf, size);
+        last_error_ = error;
+        return n;
+    }
     return ProfileGetString(profile(profile_path(file)), section, key, fallback, buf, size);
 }
 

@@ -36,12 +36,17 @@ const char* SystemMessage(std::uint32_t code) {
         case 15: return "The system cannot find the drive specified.\r\n";
         case 19: return "The media is write protected.\r\n";
         case 21: return "The device is not ready.\r\n";
+        case 23: return "Data error (cyclic redundancy check).\r\n";
+        case 25: return "The drive cannot locate a specific area or track on the disk.\r\n";
+        case 29: return "The system cannot write to the specified device.\r\n";
+        case 30: return "The system cannot read from the specified device.\r\n";
         case 31: return "A device attached to the system is not functioning.\r\n";
         case 32: return "The process cannot access the file because it is being used by another process.\r\n";
         case 33: return "The process cannot access the file because another process has locked a portion of the file.\r\n";
         case 38: return "Reached the end of the file.\r\n";
         case 80: return "The file exists.\r\n";
         case 112: return "There is not enough space on the disk.\r\n";
+        case 122: return "The data area passed to a system call is too small.\r\n";
         case 123: return "The filename, directory name, or volume label syntax is incorrect.\r\n";
         case 206: return "The filename or extension is too long.\r\n";
         case 1812: return "The specified image file did not contain a resource section.\r\n";

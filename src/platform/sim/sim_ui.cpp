@@ -180,7 +180,9 @@ bool SimPlatform::set_window_text(Hwnd h, const char* text) {
 }
 
 int SimPlatform::get_window_text(Hwnd h, char* buf, int size) {
-    if (fail("get_window_text") || size <= 0) return 0;
+    if (size <= 0) return 0;
+    buf[0] = '\0';  // what Windows leaves on failure: an empty text
+    if (fail("get_window_text")) return 0;
     SimWindow* w = window(h);
     const std::string text = w != nullptr ? w->text : std::string();
     std::size_t n = text.size() < static_cast<std::size_t>(size) ? text.size() : size - 1;
@@ -419,7 +421,7 @@ std::intptr_t SimPlatform::dialog_box_indirect_param(const void* tmpl, Hwnd pare
     const std::size_t shown_index = user.shown.size() - 1;
 
     ++modal_depth_;
-    std::vector<UserAction> actions = user.take_answer(id);
+    std::vector<UserAction> actions = user.take_answer(*this, id);
     std::size_t next = 0;
     int escapes = 0;
     for (d = window(dialog); d != nullptr && !d->ended; d = window(dialog)) {
@@ -477,12 +479,14 @@ Hwnd SimPlatform::create_dialog_param(std::uint16_t id, Hwnd owner, DialogProc p
 }
 
 bool SimPlatform::end_dialog(Hwnd dialog, std::intptr_t result) {
-    if (fail("end_dialog")) return false;
+    // EndDialog fails only for a window that is not a dialog: made to fail, a dialog
+    // ends all the same.
+    const bool failed = fail("end_dialog");
     SimWindow* d = window(dialog);
     if (d == nullptr || !d->is_dialog) return fail_with(ERROR_INVALID_WINDOW_HANDLE);
     d->ended = true;
     d->result = result;
-    return true;
+    return !failed;
 }
 
 bool SimPlatform::is_within(Hwnd h, Hwnd ancestor) {

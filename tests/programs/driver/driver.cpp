@@ -37,8 +37,14 @@
 //   cover                         put a window of the driver's in front of everything
 //   copy FROM TO                  copy a file (as a person inserting a disk would)
 //   mkdir DIR                     create a folder
-//   delete FILE                   delete a file (to make room on a full disk)
+//   delete FILE                   delete a file (to make room on a full disk), or an empty
+//                                 folder
+//   rename FROM TO                rename a file or folder
+//   readonly FILE                 give a file the read-only attribute
+//   hold FILE | release FILE      keep a file open with no sharing, as a program that has
+//                                 it open would, until it is released
 //   expect-missing FILE           no file or folder of that name exists
+//   expect-size FILE BYTES        the file exists and has this many bytes
 //   stopwatch start | stopwatch LABEL   start timing, or print the time since the start
 //   sleep MS
 // The driver prints what it sees and does; it exits with 0 when every step held. With
@@ -68,6 +74,7 @@ struct Program {
 };
 
 std::map<std::string, Program> g_programs;
+std::map<std::string, HANDLE> g_held;  // files the driver keeps open, by the name given
 std::map<int, DialogTemplate> g_templates;
 RECT g_units{0, 0, 4, 8};  // 4 x 8 dialog units in pixels, for the templates' font
 HWND g_dialog = nullptr;
@@ -713,7 +720,46 @@ bool Run(const std::string& line) {
     if (verb == "delete") {
         std::string file;
         in >> file;
-        return DeleteFileA(file.c_str()) || Fail("cannot delete " + file);
+        return DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str()) || Fail("cannot delete " + file);
+    }
+    if (verb == "rename") {
+        std::string from, to;
+        in >> from >> to;
+        return MoveFileA(from.c_str(), to.c_str()) || Fail("cannot rename " + from);
+    }
+    if (verb == "readonly") {
+        std::string file;
+        in >> file;
+        return SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY) || Fail("cannot make " + file + " read-only");
+    }
+    if (verb == "hold") {
+        std::string file;
+        in >> file;
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Fail("cannot hold " + file);
+        g_held[file] = h;
+        Say("holding " + file);
+        return true;
+    }
+    if (verb == "release") {
+        std::string file;
+        in >> file;
+        auto it = g_held.find(file);
+        if (it == g_held.end()) return Fail(file + " is not held");
+        CloseHandle(it->second);
+        g_held.erase(it);
+        return true;
+    }
+    if (verb == "expect-size") {
+        std::string file;
+        in >> file;
+        const long long want = number(-1);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return Fail(file + " is missing");
+        const long long got = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        Say(file + ": " + std::to_string(got) + " bytes");
+        return got == want || Fail(file + " has " + std::to_string(got) + " bytes, not " + std::to_string(want));
     }
     if (verb == "expect-missing") {
         std::string file;

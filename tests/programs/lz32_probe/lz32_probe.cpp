@@ -12,6 +12,11 @@
 //   lz32_probe handles COUNT FILE
 //       LZInit COUNT handles of FILE at once, then reads from each; prints
 //       "handles opened=<k> first_failure=<code> reads_ok=<m>".
+//   lz32_probe unreadable OUTDIR FILE
+//       The answers when every read of the source fails: FILE opened for writing only,
+//       LZInit, LZRead of 100 bytes, LZClose; then opened so again and LZCopy into
+//       OUTDIR\unreadable.copy. Prints "unreadable init=<same|lz|code> read=<r>
+//       copy=<r> copied=<bytes>".
 // Exit status 0 when the arguments made sense, 2 otherwise.
 #include <windows.h>
 #include <lzexpand.h>
@@ -19,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -114,6 +120,38 @@ int Handles(int count, const char* path) {
     return 0;
 }
 
+// A handle opened for writing only: every _lread of it fails, as a read error would.
+HFILE OpenWriteOnly(const char* path) {
+    OFSTRUCT of{};
+    return OpenFile(path, &of, OF_WRITE | OF_SHARE_DENY_NONE);
+}
+
+int Unreadable(const char* outdir, const char* path) {
+    HFILE file = OpenWriteOnly(path);
+    if (file == HFILE_ERROR) {
+        std::printf("unreadable open_failed\n");
+        return 0;
+    }
+    char buf[100];
+    INT handle = LZInit(file);
+    INT read = handle < 0 ? 0 : LZRead(handle, buf, sizeof buf);
+    if (handle >= 0) LZClose(handle);
+    else _lclose(file);
+    char out[MAX_PATH];
+    std::snprintf(out, sizeof out, "%s\\unreadable.copy", outdir);
+    OFSTRUCT of{};
+    HFILE src = OpenWriteOnly(path);
+    HFILE dst = OpenFile(out, &of, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
+    LONG copy = LZCopy(src, dst);
+    _lclose(src);
+    LONG copied = _llseek(dst, 0, FILE_END);
+    _lclose(dst);
+    std::printf("unreadable init=%s read=%d copy=%ld copied=%ld\n",
+                handle == file ? "same" : handle < 0 ? std::to_string(handle).c_str() : "lz", read,
+                static_cast<long>(copy), static_cast<long>(copied));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,8 +160,10 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "copy") == 0) return Copy(argv[2], 3, argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "handles") == 0)
         return Handles(std::atoi(argv[2]), argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "unreadable") == 0) return Unreadable(argv[2], argv[3]);
     std::fprintf(
         stderr,
-        "usage: lz32_probe read CHUNK OUTDIR FILE... | copy OUTDIR FILE... | handles COUNT FILE\n");
+        "usage: lz32_probe read CHUNK OUTDIR FILE... | copy OUTDIR FILE... | handles COUNT FILE |\n"
+        "       unreadable OUTDIR FILE\n");
     return 2;
 }

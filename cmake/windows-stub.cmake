@@ -37,7 +37,3 @@ add_custom_command(TARGET setup POST_BUILD
           -P ${PROJECT_SOURCE_DIR}/cmake/print-size.cmake
   VERBATIM)
 
-# The link flags, for link-uninst.sh (windows-uninst.cmake).
-list(TRANSFORM ZEP_STUB_LIBS PREPEND -l OUTPUT_VARIABLE zep_stub_lib_flags)
-string(JOIN " " zep_link_flags ${ZEP_STUB_LINK})
-string(JOIN " " zep_lib_flags ${zep_stub_lib_flags})

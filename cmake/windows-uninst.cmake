@@ -22,17 +22,3 @@ add_custom_command(TARGET uninst POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:uninst> -DLABEL=${CMAKE_SYSTEM_PROCESSOR}
           -P ${PROJECT_SOURCE_DIR}/cmake/print-size.cmake
   VERBATIM)
-
-# link-uninst.sh DATA OUT.EXE: uninst.exe carrying DATA as its data resource (type 256,
-# id 13000), for tests that run it before `zep pack` writes that resource.
-file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/link-uninst.sh CONTENT "#!/bin/sh
-set -e
-out=$(cd \"$(dirname \"$2\")\" && pwd)/$(basename \"$2\")
-tmp=$(mktemp -d)
-trap 'rm -rf \"$tmp\"' EXIT
-cp \"$1\" \"$tmp/uninst.dat\"
-printf '#include \"uninst.rc\"\\n13000 256 \"uninst.dat\"\\n' > \"$tmp/data.rc\"
-cd \"$tmp\"
-\"${CMAKE_RC_COMPILER}\" -I \"${CMAKE_CURRENT_SOURCE_DIR}/resources\" -I . -O coff -i data.rc -o data.res.o
-\"${CMAKE_CXX_COMPILER}\" -mwindows ${zep_link_flags} -o \"$out\" \"$<JOIN:$<TARGET_OBJECTS:uninst_stub>,\" \">\" data.res.o \"$<TARGET_FILE:zep_uninstall>\" \"$<TARGET_FILE:zep_logic>\" ${zep_lib_flags}
-" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

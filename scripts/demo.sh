@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and makes the sample product's installers
 # as its author would: 'zep check' on the product folder, then 'zep pack --disks' (two
-# 1.44M disks) and 'zep pack --embedded' (one setup.exe that carries it all). Then it
-# installs both under Wine: on your display when there is one (DISPLAY set), otherwise
-# driven automatically on a virtual display, with a screenshot of each dialog.
+# 1.44M disks) and 'zep pack --embedded' (one setup.exe that carries it all; both get the
+# uninstaller zep adds). Then it installs both under Wine: on your display when there is
+# one (DISPLAY set), otherwise driven automatically on a virtual display, with a
+# screenshot of each dialog; the embedded run then removes the product with its
+# uninstaller, as the uninstall entry names it.
 #   demo.sh [disk|embedded]
 # On a display the default is disk; driven, both run in turn.
 set -euo pipefail
@@ -16,9 +18,9 @@ root=$PWD
 zep=$root/build/host/tools/zep/zep
 out=$root/build/demo
 export ZEP_WIN64_BUILD_DIR=$root/build/win64 ZEP_HOST_BUILD_DIR=$root/build/host
-# Wine here runs the x86-64 setup.exe; on Windows you would leave --stub out and ship the
-# i686 one zep carries.
-stub=(--stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe")
+# Wine here runs the x86-64 setup.exe and uninst.exe; on Windows you would leave --stub and
+# --uninst-stub out and ship the i686 ones zep carries.
+stub=(--stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe" --uninst-stub "$ZEP_WIN64_BUILD_DIR/src/uninst.exe")
 
 echo "=== the author's way: a product folder, checked, then packed"
 rm -rf "$out" && mkdir -p "$out"
@@ -52,7 +54,7 @@ else
     rm -rf "$case_dir" && mkdir -p "$case_dir"
     cp examples/sample/check.sh "$case_dir/"
     echo examples/sample > "$case_dir/product"
-    export ZEP_DEMO_OUT=$out
+    export ZEP_DEMO_OUT=$out ZEP_DEMO_ROOT=$root
     if [ "$m" = disk ]; then
       # Disk 1 in drive A:; disk 2's files in a folder the person types when asked.
       touch "$case_dir/floppy"
@@ -66,6 +68,12 @@ else
       printf '%s\n' 'set -eu' 'rm -rf "$ZEP_SETUP_DIR" && mkdir "$ZEP_SETUP_DIR"' \
         'cp -p "$ZEP_DEMO_OUT/SETUP.EXE" "$ZEP_SETUP_DIR/"' > "$case_dir/prepare.sh"
       cp examples/sample/steps.txt "$case_dir/"
+      printf '%s\n' 'set -eu' 'bash "$ZEP_DEMO_ROOT/examples/sample/check.sh"' 'echo' \
+        'echo "Removing it again with the uninstaller its uninstall entry names ..."' 'edited=0' \
+        '. "$ZEP_DEMO_ROOT/tests/e2e/products/sample-uninstall-check.sh"' \
+        'echo "Left behind: $(cd "$WINEPREFIX/drive_c" && ls -d SAMPLE SAMPLE/* windows/Fonts/SAMPLE.TTF 2>/dev/null | tr "\n" " ")"' \
+        'finish "installed, then removed by its uninstaller but for the shared font and uninst.exe, which goes at the next restart"' \
+        > "$case_dir/check.sh"
     fi
     tests/e2e/run-case.sh "$case_dir" "$root/build/demo-$m" "$root/build/win64" "$root/build/host"
     echo "The driver's log and a screenshot of each dialog are in build/demo-$m."

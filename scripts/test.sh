@@ -23,9 +23,20 @@ sanitizers() {
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE "e2e|wine|peers"
 }
+# Each documented target builds on its own from a fresh folder, as an author builds zep.
+alone() {
+  local dir=build/alone status=0
+  rm -rf "$dir"
+  cmake -S . -B "$dir" -DZEP_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null &&
+  cmake --build "$dir" -j "$jobs" --target zep >/dev/null &&
+  "$dir/tools/zep/zep" --help >/dev/null || status=$?
+  rm -rf "$dir"
+  return "$status"
+}
 
 stage "packages" scripts/install-deps.sh
 stage "build (host, win32, win64)" scripts/build.sh
+stage "zep alone in a fresh build folder" alone
 stage "host tests, peers and end-to-end under Wine" \
   env ZEP_E2E_REQUIRED=1 ctest --test-dir build/host --output-on-failure -j "$jobs"
 stage "host tests under ASan and UBSan, fuzzers" sanitizers

@@ -13,7 +13,6 @@ mkdir -p "$dir"
 cp "$here/INSTALL.INI" "$here/files/README.TXT" "$dir/"
 "$zep" help "$here/help.txt" -o "$dir/SAMPLE.HLP" >/dev/null
 cp "$ZEP_WIN64_BUILD_DIR/examples/sample/program/sample.exe" "$dir/SAMPLE.EXE"
-cp "$dir/SAMPLE.EXE" "$dir/UNINST.EXE"
 python3 "$here/make-font.py" "$dir/SAMPLE.TTF"
 # 150 000 bytes of data: 100 000 plain bytes on disk 1, the rest compressed on disk 2.
 parts=$(mktemp -d)

@@ -14,10 +14,13 @@ expected=$ZEP_WORK/expected
 rm -rf "$product" "$ZEP_WORK/flat"
 "$here/make-product.sh" "$product"
 mkdir -p "$expected/DATA" "$expected/DOC"
-cp "$product/SAMPLE.EXE" "$product/UNINST.EXE" "$product/SAMPLE.HLP" "$product/SAMPLE.TTF" "$expected/"
+cp "$product/SAMPLE.EXE" "$product/SAMPLE.HLP" "$product/SAMPLE.TTF" "$expected/"
 cp "$product/README.TXT" "$expected/DOC/README.TXT"
 "$zep" expand -o "$ZEP_WORK" "$product/DATA.2" >/dev/null
 cat "$product/DATA.1" "$ZEP_WORK/DATA.2" > "$expected/DATA/SAMPLE.DAT"
 rm "$ZEP_WORK/DATA.2"
-"$zep" pack "$product" --flat "$ZEP_WORK/flat" --stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe" >/dev/null
+"$zep" pack "$product" --flat "$ZEP_WORK/flat" --stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe" \
+  --uninst-stub "$ZEP_WIN64_BUILD_DIR/src/uninst.exe" >/dev/null
+# The uninstaller zep pack made for the product (the script names an uninstall entry).
+"$zep" expand -o "$expected" "$ZEP_WORK/flat/UNINST.EX_" >/dev/null
 cp -rp "$ZEP_WORK/flat/." "$ZEP_SETUP_DIR/"

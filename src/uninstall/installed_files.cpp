@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::int64_t kSecond = 10000000;  // in FILETIME's 100-nanosecond ticks
 constexpr std::int64_t kFatSlack = 2 * kSecond;
-constexpr std::int64_t kHour = 3600 * kSecond;
+constexpr std::int64_t kQuarterHour = 900 * kSecond;
+constexpr std::int64_t kFarthestZone = 14 * 3600 * kSecond;
 
 std::int64_t Ticks(const FileTime& t) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.high) << 32) | t.low);
@@ -148,9 +149,14 @@ bool MatchesRecord(Installer& in, std::uint32_t size, const FileTime& written, c
         !in.os.files.local_file_time_to_file_time(local, installed)) {
         return false;
     }
+    // The record is a local time. A file copied from a folder (not a FAT disk) keeps the
+    // moment it had where it was packed, which another time zone, or a daylight-saving
+    // change since, shows as a whole number of quarter hours off: still the installed file.
     std::int64_t apart = Ticks(written) - Ticks(installed);
     if (apart < 0) apart = -apart;
-    return apart <= kFatSlack || (apart >= kHour - kFatSlack && apart <= kHour + kFatSlack);
+    if (apart > kFarthestZone + kFatSlack) return false;
+    const std::int64_t off = apart % kQuarterHour;
+    return off <= kFatSlack || kQuarterHour - off <= kFatSlack;
 }
 
 void RemoveInstalledFiles(Uninstaller& u) {

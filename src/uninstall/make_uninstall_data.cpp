@@ -46,26 +46,16 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     Put16(out, v >> 16);
 }
 
-}  // namespace
+// Destination (upper case) -> its distinct outcomes.
+using Outcomes = std::map<std::string, std::vector<Outcome>>;
 
-bool MakeUninstallData(std::string_view script, std::vector<PackedLine> lines, std::vector<std::uint8_t>& out,
-                       std::string& error) {
-    if (script.empty()) {
-        error = "the install script is empty";
-        return false;
-    }
-    if (script.size() > 0x7FFFFFFF) {
-        error = "the install script is too large";
-        return false;
-    }
+// Plays the lines of one way of shipping on each display class, into outcomes.
+bool Play(std::vector<PackedLine> lines, Outcomes& outcomes, std::string& error) {
     std::stable_sort(lines.begin(), lines.end(),
                      [](const PackedLine& a, const PackedLine& b) { return a.resource_id < b.resource_id; });
     lines.erase(std::unique(lines.begin(), lines.end(),
                             [](const PackedLine& a, const PackedLine& b) { return a.resource_id == b.resource_id; }),
                 lines.end());
-
-    // Destination (upper case) -> its distinct outcomes over the three display classes.
-    std::map<std::string, std::vector<Outcome>> outcomes;
     for (unsigned display = 0; display < 3; ++display) {
         std::map<std::string, Outcome> files;
         for (const PackedLine& line : lines) {
@@ -97,6 +87,30 @@ bool MakeUninstallData(std::string_view script, std::vector<PackedLine> lines, s
             std::vector<Outcome>& known = outcomes[key];
             if (std::find(known.begin(), known.end(), outcome) == known.end()) known.push_back(outcome);
         }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MakeUninstallData(std::string_view script, std::vector<PackedLine> lines, std::vector<std::uint8_t>& out,
+                       std::string& error) {
+    return MakeUninstallData(script, std::vector<std::vector<PackedLine>>{std::move(lines)}, out, error);
+}
+
+bool MakeUninstallData(std::string_view script, const std::vector<std::vector<PackedLine>>& ways,
+                       std::vector<std::uint8_t>& out, std::string& error) {
+    if (script.empty()) {
+        error = "the install script is empty";
+        return false;
+    }
+    if (script.size() > 0x7FFFFFFF) {
+        error = "the install script is too large";
+        return false;
+    }
+    Outcomes outcomes;
+    for (const std::vector<PackedLine>& lines : ways) {
+        if (!Play(lines, outcomes, error)) return false;
     }
 
     std::size_t count = 0;

@@ -38,6 +38,11 @@ std::vector<PackedLine> LoadedLines(Installer& in);
 // be made (an empty script, a time stamp that is no MS-DOS date, too many files).
 bool MakeUninstallData(std::string_view script, std::vector<PackedLine> lines, std::vector<std::uint8_t>& out,
                        std::string& error);
+// The same for a product shipped several ways (embedded, from disks), each giving the
+// files other time stamps: every way's outcomes are recorded, and a file is the installed
+// one when it matches any of them.
+bool MakeUninstallData(std::string_view script, const std::vector<std::vector<PackedLine>>& ways,
+                       std::vector<std::uint8_t>& out, std::string& error);
 
 // A moment (seconds since 1970, UTC) as the MS-DOS date and time of this machine's local
 // time, in FAT's two-second steps: how a file's time stamp reads on a FAT disk made here.

@@ -93,7 +93,7 @@ TEST(UninstallData, ALineAfterTheAppendPartsStartsTheFileAgain) {
 TEST(UninstallData, WhatCannotBeMadeIsRefusedWithAMessage) {
     std::vector<std::uint8_t> out;
     std::string error;
-    EXPECT_FALSE(MakeUninstallData("", {}, out, error));
+    EXPECT_FALSE(MakeUninstallData("", std::vector<PackedLine>{}, out, error));
     EXPECT_EQ(error, "the install script is empty");
     EXPECT_FALSE(MakeUninstallData("x", {Line(12002, "A.EXE", 1, 7, 0, 0xFFFF)}, out, error));
     EXPECT_EQ(error, "the time stamp of A.EXE is not an MS-DOS date and time");
@@ -192,8 +192,13 @@ TEST(UninstallMatch, SizeAndTimeWithTheSlackOfFatAndOfDaylightSavingTime) {
         {3600 * kSecond, 1000, true},           // the clocks moved an hour since
         {-3600 * kSecond - kSecond, 1000, true},
         {3600 * kSecond + 3 * kSecond, 1000, false},
-        {1800 * kSecond, 1000, false},
-        {7200 * kSecond, 1000, false},
+        {-19800 * kSecond, 1000, true},         // copied from a folder packed 5:30 h away
+        {2700 * kSecond + kSecond, 1000, true},
+        {14 * 3600 * kSecond, 1000, true},
+        {1000 * kSecond, 1000, false},          // changed since
+        {600 * kSecond, 1000, false},
+        {15 * 3600 * kSecond, 1000, false},
+        {7200 * kSecond, 999, false},
     };
     for (const auto& c : cases) {
         const auto t = static_cast<std::uint64_t>(installed + c.offset);

@@ -14,7 +14,10 @@
 #include "szdd/szdd.h"
 #include "tools/zep/embedded_setup.h"
 #include "tools/zep/product.h"
+#include "pe/pe_image.h"
+#include "pe/resource_tree.h"
 #include "tools/zep/stub.h"
+#include "uninstall/uninstall_data.h"
 
 namespace zep::tool {
 namespace {
@@ -415,6 +418,99 @@ TEST(Pack, AFlatLayoutRefusesTwoFilesOfOneName) {
     EXPECT_NE(run.output.find("INSTALL.INI:17: PROG.EX_ is on the flat layout already (line 10), with other contents"),
               std::string::npos)
         << run.output;
+}
+
+// The uninstaller zep adds: only where the script writes an uninstall entry (or the author
+// asks) and installs no uninstaller of its own; on the last disk, in the packed script
+// only, carrying each target file's expanded size.
+TEST(Pack, AddsTheUninstallerWhereTheProductHasNone) {
+    const std::string uninst = ZEP_UNINST_WIN64;
+    struct Case {
+        const char* what;
+        const char* basic;  // added to [Basic Information]
+        const char* disk2;  // added to [Disk 2]
+        const char* args;
+        bool added;
+        bool lf;  // the script's lines end in LF alone
+    };
+    const Case cases[] = {
+        {"an uninstall entry", "UninstallName=Test\r\n", "", "", true, false},
+        {"asked for, LF ends", "", "", " --uninstaller", true, true},
+        {"neither", "", "", "", false, false},
+        {"the author's own", "UninstallName=Test\r\n", "OWN.EXE=Target\\uninst.exe\r\n", " --uninstaller", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        Product product;
+        std::string script = kScript;
+        script.insert(script.find("DefaultTargetDir"), c.basic);
+        script += c.disk2;
+        if (c.lf) script = std::regex_replace(script, std::regex("\r\n"), "\n");
+        product.files["INSTALL.INI"] = Text(script);
+        product.files["OWN.EXE"] = Text("the author's own uninstaller");
+        product.write(dir / "product", kStampSeconds);
+        CommandResult run = Zep("pack " + Q(dir / "product") + " --disks " + Q(dir / "disks") + " --embedded " +
+                                Q(dir / "SETUP.EXE") + " --stub " + Q(kStub64) + " --uninst-stub " + Q(uninst) +
+                                c.args);
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(ReadFile(dir / "product/INSTALL.INI"), Text(script));
+        EmbeddedSetup setup;
+        std::string error;
+        ASSERT_TRUE(ReadEmbedded(ReadFile(dir / "SETUP.EXE"), setup, error)) << error;
+        if (!c.added) {
+            EXPECT_FALSE(fs::exists(dir / "disks/DISK2/UNINST.EX_"));
+            EXPECT_EQ(run.output.find("uninstaller"), std::string::npos) << run.output;
+            EXPECT_EQ(ReadFile(dir / "disks/DISK1/INSTALL.INI"), Text(script));
+            continue;
+        }
+        EXPECT_NE(run.output.find("uninstaller added"), std::string::npos) << run.output;
+        // The author's bytes with one line more, ended as the author's lines are.
+        const std::string end = c.lf ? "\n" : "\r\n";
+        std::string want_script = script;
+        want_script.insert(want_script.find("PACKED.DAT=Target") + 17 + end.size(), "UNINST.EX_=Target\\UNINST.EXE" + end);
+        const Data packed_script = ReadFile(dir / "disks/DISK1/INSTALL.INI");
+        EXPECT_EQ(std::string(packed_script.begin(), packed_script.end()), want_script);
+        const ProductFile& added = setup.script.files.back();
+        EXPECT_EQ(added.name, "UNINST.EX_");
+        EXPECT_EQ(added.disk, 2);
+        EXPECT_EQ(added.resource_id, 12007);
+        EXPECT_EQ(*setup.stored(12007), ReadFile(dir / "disks/DISK2/UNINST.EX_"));
+
+        fs::create_directory(dir / "x");
+        ASSERT_EQ(Zep("expand " + Q(dir / "disks/DISK2/UNINST.EX_") + " -o " + Q(dir / "x")).status, 0);
+        pe::Image image;
+        pe::ResourceTree tree;
+        ASSERT_TRUE(image.parse(ReadFile(dir / "x/UNINST.EXE"), error) && tree.read(image, error)) << error;
+        const pe::Resource* resource = tree.find(256, kUninstallDataResource);
+        ASSERT_NE(resource, nullptr);
+        UninstallData data;
+        ASSERT_TRUE(ReadUninstallData(resource->data->data(), static_cast<std::uint32_t>(resource->data->size()), data));
+        EXPECT_EQ(std::string(data.script, data.script_length),
+                  std::string(packed_script.begin(), packed_script.end()));
+        std::map<std::string, std::uint32_t> sizes;
+        const std::uint8_t* at = data.records;
+        for (std::uint32_t i = 0; i < data.file_count; ++i) {
+            FileRecord r;
+            at = NextFileRecord(at, r);
+            sizes[std::string(r.name, r.length)] = r.size;
+        }
+        const std::map<std::string, std::uint32_t> want = {
+            {"PROG.EXE", 5000}, {"DOC\\README.TXT", 3000}, {"plain.dat", 22}, {"PACKED.DAT", 20}};
+        EXPECT_EQ(sizes, want);
+    }
+
+    // A stub that is no uninstaller, or none at all: one line, nothing written.
+    TempDir dir;
+    Product().write(dir / "product", kStampSeconds);
+    for (const std::string& stub : {kStub64, dir / "none.exe"}) {
+        CommandResult run = Zep("pack " + Q(dir / "product") + " --embedded " + Q(dir / "SETUP.EXE") + " --stub " +
+                                Q(kStub64) + " --uninstaller --uninst-stub " + Q(stub));
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        EXPECT_NE(run.output.find(stub), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(dir / "SETUP.EXE"));
+    }
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "tools/zep/script_check.h"
 #include "tools/zep/stamp.h"
 #include "tools/zep/stub.h"
+#include "tools/zep/uninstaller.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +33,8 @@ namespace {
 
 const char kHelp[] =
     "usage: zep pack PRODUCT OUTPUT... [--disk-size SIZE] [--stub SETUP.EXE]\n"
-    "                [--stamp \"YYYY-MM-DD HH:MM\"] [--force]\n"
+    "                [--stamp \"YYYY-MM-DD HH:MM\"] [--uninstaller] [--uninst-stub UNINST.EXE]\n"
+    "                [--force]\n"
     "\n"
     "Makes the forms a product ships in from its product folder: INSTALL.INI, the help\n"
     "file and the files the script names. A file is found by the name its [Disk n] line\n"
@@ -58,12 +60,22 @@ const char kHelp[] =
     "                      directory entries) is refused, naming it and what it lacks\n"
     "  --stub SETUP.EXE    the installer to use (PE32 or PE32+); without it, the i686\n"
     "                      setup.exe zep carries\n"
+    "  --uninstaller       add zep's uninstaller even when the script has no UninstallName\n"
+    "  --uninst-stub UNINST.EXE  the uninstaller to use; without it, the i686 uninst.exe\n"
+    "                      zep carries\n"
     "  --stamp TIME        the stamp, \"YYYY-MM-DD HH:MM\"; else SOURCE_DATE_EPOCH, else\n"
     "                      the newest input's modification time. Files of a disk layout\n"
     "                      keep their own times, but none is later than a stamp given\n"
     "                      this way or by SOURCE_DATE_EPOCH (which also makes the times\n"
     "                      UTC's)\n"
     "  --force             replace output folders that exist and are not empty\n"
+    "\n"
+    "A script with UninstallName (the uninstall entry names <target>\\uninst.exe) and no\n"
+    "[Disk n] line that installs Target\\UNINST.EXE gets zep's uninstaller: one more line,\n"
+    "UNINST.EX_=Target\\UNINST.EXE, after the last line of its last disk (in the packed\n"
+    "script only; the product folder is not changed). It carries the script and the size\n"
+    "and time of every file installed into the target, and removes exactly those that are\n"
+    "unchanged (see docs/uninstaller.md). An uninstaller of the author's own is kept.\n"
     "\n"
     "Nothing is written before the script passes the checks of 'zep check' on every\n"
     "platform and display (a WindowsVersion that refuses a platform is only a warning)\n"
@@ -77,15 +89,16 @@ constexpr std::uint16_t kWindowsVersionDialog = 2800;
 struct Options {
     std::string product;
     std::string embedded, disks, flat, images;
-    std::string disk_size, stub, stamp;
+    std::string disk_size, stub, stamp, uninst_stub;
     bool force = false;
+    bool uninstaller = false;
 };
 
 // 0 to go on, -1 after --help, else the exit status.
 int ParseArguments(int argc, char** argv, Options& o) {
     const std::map<std::string, std::string*> valued = {
         {"--embedded", &o.embedded}, {"--disks", &o.disks}, {"--flat", &o.flat},  {"--images", &o.images},
-        {"--disk-size", &o.disk_size}, {"--stub", &o.stub}, {"--stamp", &o.stamp}};
+        {"--disk-size", &o.disk_size}, {"--stub", &o.stub}, {"--stamp", &o.stamp}, {"--uninst-stub", &o.uninst_stub}};
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -105,6 +118,8 @@ int ParseArguments(int argc, char** argv, Options& o) {
             *it->second = argv[++i];
         } else if (arg == "--force") {
             o.force = true;
+        } else if (arg == "--uninstaller") {
+            o.uninstaller = true;
         } else if (!arg.empty() && arg[0] != '-' && o.product.empty()) {
             o.product = arg;
         } else {
@@ -182,9 +197,11 @@ public:
         if (!outputs_allowed()) return 1;
         if (!check()) return 1;
         if (!ReadProductScript(script_, stub_.script_name, product_, error)) return fail(script_path_.string() + ": " + error);
+        if (WantsUninstaller(script_, product_, o_.uninstaller) && !add_uninstaller()) return 1;
         if (!find_files()) return 1;
         if (!choose_stamp()) return 1;
         if (!load_files()) return 1;
+        if (uninstaller_ != nullptr && !make_uninstaller()) return 1;
         if (!o_.disk_size.empty()) ParseDiskSize(o_.disk_size, medium_, error);  // checked with the arguments
         std::vector<Disk> disks;
         Disk flat{0, {}};
@@ -280,10 +297,85 @@ private:
         return out;
     }
 
+    // The packed script gets the uninstaller's line; the author's lines keep their numbers
+    // in messages.
+    bool add_uninstaller() {
+        std::string error;
+        std::vector<std::uint8_t> stub;
+        if (!o_.uninst_stub.empty()) {
+            if (!ReadWholeFile(o_.uninst_stub, stub, error)) return refuse(o_.uninst_stub + ": " + error);
+        } else if (kUninstStub_size != 0) {
+            stub.assign(kUninstStub, kUninstStub + kUninstStub_size);
+        } else {
+            return refuse("this zep carries no uninst.exe (built without ZEP_WIN32_BUILD_DIR): give --uninst-stub UNINST.EXE");
+        }
+        uninst_stub_ = std::move(stub);
+        int added = 0;
+        std::string script;
+        if (!AddUninstallerLine(script_, static_cast<int>(product_.disk_names.size()), script, added, error) ||
+            !ReadProductScript(script, stub_.script_name, product_, error)) {
+            return refuse(script_path_.string() + ": " + error);
+        }
+        script_ = std::move(script);
+        for (ProductFile& f : product_.files) {
+            if (f.line == added) {
+                f.line = 0;
+                uninstaller_ = &f;
+            } else if (f.line > added) {
+                --f.line;
+            }
+        }
+        return uninstaller_ != nullptr || refuse(script_path_.string() + ": the uninstaller's line does not load");
+    }
+
+    // The uninstaller's data: each file's size, and its time whether it is installed from
+    // the embedded setup.exe (the stamp) or from disks (the time it has there).
+    bool make_uninstaller() {
+        std::vector<std::vector<PackedLine>> ways(2);
+        std::size_t n = 0;
+        for (const Packed& p : packed_) {
+            const ProductFile& f = *p.file;
+            if (f.role == ProductFile::Role::kScript) continue;
+            const Origin& o = origins_[n++];
+            if (f.role != ProductFile::Role::kDisk || &f == uninstaller_) continue;
+            PackedLine line;
+            line.resource_id = f.resource_id;
+            line.source = f.name;
+            line.kind = f.kind;
+            line.flags = f.flags;
+            line.destination = f.installed;
+            line.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(o.expanded_size, 0xFFFFFFFF));
+            line.dos_date = stamp_.dos_date;
+            line.dos_time = stamp_.dos_time;
+            ways[0].push_back(line);
+            Stamp on_disk;
+            std::string error;
+            if (!StampFromSeconds(p.seconds, stamp_.utc, false, on_disk, error)) return refuse(error);
+            line.dos_date = on_disk.dos_date;
+            line.dos_time = on_disk.dos_time;
+            ways[1].push_back(line);
+        }
+        std::vector<std::uint8_t> exe;
+        std::string error;
+        const std::string label = o_.uninst_stub.empty() ? "the uninst.exe zep carries" : o_.uninst_stub;
+        if (!MakeUninstaller(uninst_stub_, script_, ways, exe, error)) return refuse(label + ": " + error);
+        auto stored = std::make_shared<std::vector<std::uint8_t>>();
+        szdd::Compress(exe.data(), exe.size(), 'E', *stored);  // UNINST.EXE's last character, as zep expand restores it
+        for (Packed& p : packed_) {
+            if (p.file == uninstaller_) p.stored = stored;
+        }
+        uninstaller_size_ = exe.size();
+        return true;
+    }
+
     bool find_files() {
         int missing = 0;
         for (const ProductFile& f : product_.files) {
             if (f.role == ProductFile::Role::kScript) continue;
+            if (&f == uninstaller_) {  // made by zep, after the other files are read
+                origins_.push_back({});
+                continue;
+            }
             Origin o = folder_->origin(f.name, f.installed);
             if (o.kind == Origin::Kind::kMissing) {
                 ++missing;
@@ -318,7 +410,9 @@ private:
         } else {
             std::error_code ec;
             std::int64_t newest = Seconds(fs::last_write_time(script_path_, ec));
-            for (const Origin& o : origins_) newest = std::max(newest, Seconds(o.time));
+            for (const Origin& o : origins_) {
+                if (o.kind != Origin::Kind::kMissing) newest = std::max(newest, Seconds(o.time));
+            }
             ok = StampFromSeconds(newest, false, false, stamp_, error);
         }
         if (!ok) fail(error);
@@ -340,7 +434,12 @@ private:
         std::vector<Job> jobs;
         std::map<std::tuple<std::string, int, int>, std::size_t> index;
         std::vector<std::size_t> job_of;
+        constexpr std::size_t kMade = static_cast<std::size_t>(-1);  // the uninstaller, made later
         for (const Origin& o : origins_) {
+            if (o.kind == Origin::Kind::kMissing) {
+                job_of.push_back(kMade);
+                continue;
+            }
             auto key = std::make_tuple(o.path.string(), static_cast<int>(o.kind), static_cast<int>(o.missing_char));
             auto [it, fresh] = index.emplace(key, jobs.size());
             if (fresh) jobs.push_back({&o, nullptr, {}});
@@ -383,6 +482,11 @@ private:
                 auto plain = std::make_shared<const std::vector<std::uint8_t>>(script_.begin(), script_.end());
                 std::error_code ec;
                 packed_.push_back({&f, plain, clamp(Seconds(fs::last_write_time(script_path_, ec)))});
+                continue;
+            }
+            if (job_of[n] == kMade) {
+                packed_.push_back({&f, nullptr, stamp_.seconds});
+                ++n;
                 continue;
             }
             const Job& job = jobs[job_of[n]];
@@ -537,6 +641,10 @@ private:
         std::printf("%zu files, %llu bytes stored (%llu expanded); stamp %s\n", packed_.size(),
                     static_cast<unsigned long long>(stored), static_cast<unsigned long long>(expanded),
                     DosDateTimeText(stamp_.dos_date, stamp_.dos_time).c_str());
+        if (uninstaller_ != nullptr) {
+            std::printf("uninstaller added: UNINST.EX_=Target\\UNINST.EXE on disk %d (%llu bytes)\n", uninstaller_->disk,
+                        static_cast<unsigned long long>(uninstaller_size_));
+        }
         if (!o_.embedded.empty()) {
             std::printf("%s: %llu bytes\n", o_.embedded.c_str(), static_cast<unsigned long long>(exe_size));
         }
@@ -562,6 +670,9 @@ private:
     ProductScript product_;
     std::vector<Origin> origins_;  // of product_.files but the script, in order
     std::vector<Packed> packed_;   // of every file, in order
+    const ProductFile* uninstaller_ = nullptr;  // the line zep added, when it did
+    std::vector<std::uint8_t> uninst_stub_;
+    std::uint64_t uninstaller_size_ = 0;
     Stamp stamp_;
     Medium medium_;
     std::vector<std::unique_ptr<PendingFolder>> folders_;  // disks, flat, images, as given

@@ -81,7 +81,7 @@ bool ReadProductScript(const std::string& script, const std::string& script_name
         }
         ++expected;
         const int line = text.number_of(text.key("Disk " + std::to_string(e.disk), e.source));
-        out.files.push_back({ProductFile::Role::kDisk, e.disk, e.source, e.destination, id, line, e.kind});
+        out.files.push_back({ProductFile::Role::kDisk, e.disk, e.source, e.destination, id, line, e.kind, e.flags});
     }
     return true;
 }

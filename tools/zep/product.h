@@ -28,6 +28,7 @@ struct ProductFile {
     std::uint16_t resource_id;
     int line;  // where the script names it; 0 for the script itself
     std::uint8_t kind = 1;  // the directory it is installed into: 0 Target ... 4 Fonts
+    std::uint8_t flags = 0;  // the line's file flags: display bits, Append, ...
 };
 
 // What the installer makes of a script: its files and disks, exactly as the loader

@@ -1,5 +1,5 @@
-// The setup.exe zep carries: the i686 build of the same source, when zep was built with
-// ZEP_WIN32_BUILD_DIR; none (size 0) otherwise.
+// The setup.exe and uninst.exe zep carries: the i686 builds of the same source, when zep
+// was built with ZEP_WIN32_BUILD_DIR; none (size 0) otherwise.
 #pragma once
 
 #include <cstddef>
@@ -7,3 +7,5 @@
 
 extern const std::uint8_t kStub[];
 extern const std::size_t kStub_size;
+extern const std::uint8_t kUninstStub[];
+extern const std::size_t kUninstStub_size;

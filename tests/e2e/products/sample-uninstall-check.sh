@@ -3,7 +3,7 @@
 # check.sh after the installation; with edited=1 the user had added NOTES.TXT to DOC and
 # edited DOC\README.TXT, which must stay and be listed.
 set -eu
-. "$ZEP_CASE_DIR/../../products/sample-checks.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/sample-checks.sh"
 c=$WINEPREFIX/drive_c
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sample Tool 2.0'
 command=$("$WINE" reg query "$entry" /v UninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')

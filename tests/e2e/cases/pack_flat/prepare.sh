@@ -5,5 +5,4 @@ set -eu
 touch -d '2026-11-01 10:00:00' "$ZEP_WORK/product/"*
 touch -d '2026-12-24 12:00:00' "$ZEP_WORK/product/README.TXT"
 rm -rf "$ZEP_SETUP_DIR"
-env -u SOURCE_DATE_EPOCH "$ZEP_HOST_BUILD_DIR/tools/zep/zep" pack "$ZEP_WORK/product" --flat "$ZEP_SETUP_DIR" \
-  --stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe" --stamp "2026-12-08 01:01" >/dev/null
+env -u SOURCE_DATE_EPOCH "$ZEP_CASE_DIR/../../products/pack-sample.sh" --flat "$ZEP_SETUP_DIR" --stamp "2026-12-08 01:01"

@@ -1,1 +1,1 @@
-bash "$ZEP_CASE_DIR/../../products/sample-landed.sh" SAMPLE/UNINST.EXE
+bash "$ZEP_CASE_DIR/../../products/sample-landed.sh" SAMPLE/SAMPLE.EXE

@@ -2,5 +2,4 @@
 # folder the sample's prepare.sh left.
 set -eu
 rm -rf "$ZEP_SETUP_DIR" && mkdir "$ZEP_SETUP_DIR"
-"$ZEP_HOST_BUILD_DIR/tools/zep/zep" pack "$ZEP_WORK/product" --embedded "$ZEP_SETUP_DIR/SETUP.EXE" \
-  --stub "$ZEP_WIN64_BUILD_DIR/src/setup.exe" --stamp "2026-12-08 01:01" >/dev/null
+"$ZEP_CASE_DIR/../../products/pack-sample.sh" --embedded "$ZEP_SETUP_DIR/SETUP.EXE" --stamp "2026-12-08 01:01"

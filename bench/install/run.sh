@@ -66,7 +66,7 @@ if [ -n "$ms" ]; then
     if (k > 0) {
       best = lz[1]; for (i = 2; i <= k; ++i) if (lz[i] > best) best = lz[i];
       printf "setup.exe / the faster LZ32 loop     %8.2f       (target: 0.80 or more: %s)\n",
-             wine / best, (wine / best >= 0.8) ? "met" : "missed");
+             wine / best, (wine / best >= 0.8) ? "met" : "missed";
     } else {
       print "bare LZ32 loop: no timing";
     }

@@ -48,8 +48,8 @@ copy_ns=$(( $(date +%s%N) - start ))
 rm -rf "$work/copy"
 cp "$work/setup/"* "$case_dir/"  # run-case.sh puts the case's files beside setup.exe
 cp "$root/build/win64/bench/install/lz32_loop/lz32_loop.exe" "$case_dir/LZLOOP.EXE"
-log=$(tests/e2e/run-case.sh "$case_dir" "$work/wine" "$root/build/win64" "$root/build/host" 2>&1 |
-      grep -a -e stopwatch -e 'lz32 loop' || true)
+log=$(tests/e2e/run-case.sh "$case_dir" "$work/wine" "$root/build/win64" "$root/build/host" 2>&1 | tr -d '\r' |
+      grep -a -e stopwatch -e 'lz32 loop' || true)  # the loop writes its lines the Windows way
 ms=$(echo "$log" | sed -n 's/.*install: \([0-9]*\) ms.*/\1/p')
 loops=$(echo "$log" | sed -n 's/^lz32 loop: [0-9]* files, \([0-9]*\) bytes, \([0-9]*\) ms$/\1 \2/p' | tr '\n' ' ')
 mb=$(du -sb "$work/expected" | cut -f1)

@@ -252,6 +252,7 @@ int RunCopyDriver(Installer& in) {
     ui.destroy_window(progress);
     in.dialogs.help_context = saved_help;
     in.copy.progress_dialog = 0;
+    in.copy.gauge_of = 0;  // a later dialog may get the same handle
     return abort == kOk ? 1 : 0;
 }
 

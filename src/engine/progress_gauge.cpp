@@ -95,9 +95,13 @@ std::intptr_t ProgressDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
 }
 
 void RefreshGauge(Installer& in) {
-    Hwnd gauge = in.os.ui.get_dlg_item(in.copy.progress_dialog, kGauge);
-    in.os.ui.invalidate_rect(gauge, nullptr, false);
-    in.os.ui.update_window(gauge);
+    // Refreshed after every block: the control is looked up once per progress dialog.
+    if (in.copy.gauge_of != in.copy.progress_dialog) {
+        in.copy.gauge = in.os.ui.get_dlg_item(in.copy.progress_dialog, kGauge);
+        in.copy.gauge_of = in.copy.progress_dialog;
+    }
+    in.os.ui.invalidate_rect(in.copy.gauge, nullptr, false);
+    in.os.ui.update_window(in.copy.gauge);
 }
 
 }  // namespace zep

@@ -86,6 +86,8 @@ struct CopyState {
     std::int32_t copied_bytes;
     std::uint32_t gauge_shift;  // only grows
     std::int32_t append_from;   // the length the destination of the last Append part had before it
+    Hwnd gauge;                 // the gauge control of the dialog gauge_of, looked up once
+    Hwnd gauge_of;
 };
 
 // A font as withdrawing found it, so that putting back restores it exactly, and only

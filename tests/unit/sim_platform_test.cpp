@@ -1,6 +1,11 @@
 // The simulated Windows answers as the real one does where the installer can tell.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "dialogs/dialog_table.h"
 #include "szdd/szdd.h"
 #include "tests/support/sim_install.h"
@@ -30,6 +35,36 @@ TEST(SimFiles, NamesAreFoundWithoutRegardToCase) {
     EXPECT_EQ(s.os.get_last_error(), ERROR_FILE_NOT_FOUND);  // OpenFile searches: no such file
     EXPECT_EQ(s.os.open_file("C:\\DATA\\A|B", OF_READ), HFILE_ERROR);
     EXPECT_EQ(s.os.get_last_error(), ERROR_INVALID_NAME);
+}
+
+// Whatever the case of each name, a create lands on the file or in the folder that is there.
+TEST(SimFiles, ACreateInAnotherCaseReplacesTheFileThatIsThere) {
+    SimInstall s;
+    s.machine.put_file("C:\\Data\\Sub\\Report.Txt", "old");
+    const char* const typed[] = {
+        "C:\\Data\\Sub\\Report.Txt",  // as on the disk
+        "C:\\Data\\Sub\\REPORT.TXT",  // the file's name in another case
+        "C:\\DATA\\sub\\report.txt",  // every name in another case
+        "c:\\data\\Sub\\Report.Txt",  // only a folder's
+    };
+    for (const char* path : typed) {
+        SCOPED_TRACE(path);
+        Hfile f = s.os.open_file(path, OF_CREATE | OF_WRITE);
+        ASSERT_NE(f, HFILE_ERROR);
+        EXPECT_EQ(s.os.lwrite(f, path, 5), 5u);
+        s.os.lclose(f);
+        EXPECT_EQ(s.machine.read_file("C:\\Data\\Sub\\Report.Txt"), std::string(path, 5));
+    }
+    Hfile f = s.os.open_file("C:\\DATA\\SUB\\New.Txt", OF_CREATE | OF_WRITE);
+    ASSERT_NE(f, HFILE_ERROR);
+    s.os.lclose(f);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(s.machine.host_path("C:\\Data\\Sub"))) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"New.Txt", "Report.Txt"}));
+    EXPECT_FALSE(std::filesystem::exists(s.machine.host_path("C:\\Data").parent_path() / "DATA"));
 }
 
 TEST(SimFiles, OpenFileTakesNoPathOf128CharactersOrMoreButLopenDoes) {

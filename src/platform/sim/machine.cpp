@@ -179,10 +179,37 @@ ResolvedPath Machine::resolve(const std::string& typed, const CurrentDirectories
         return r;
     }
     r.host = r.drive->host;
-    for (const std::string& c : parts) {
+    // The names as written are the usual case: the whole path, or its folder for a file
+    // about to be made, is asked about at once, and only a miss walks the folders.
+    std::error_code ec;
+    std::size_t known = 0;
+    if (!parts.empty()) {
+        fs::path exact = r.host;
+        for (const std::string& c : parts) exact /= c;
+        if (fs::exists(exact, ec)) {
+            r.host = std::move(exact);
+            return r;
+        }
+        if (parts.size() > 1) {
+            fs::path folder = r.host;
+            for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder /= parts[i];
+            if (fs::is_directory(folder, ec)) {
+                r.host = std::move(folder);
+                known = parts.size() - 1;
+            }
+        }
+        if (known == parts.size() - 1 && (known > 0 || fs::is_directory(r.host, ec))) {
+            // Only the last name is missing as written: the folder may hold it in another case.
+            const auto& names = folder(r.host);
+            auto it = names.find(AnsiUpper(parts.back()));
+            r.host /= it != names.end() ? it->second : parts.back();
+            return r;
+        }
+    }
+    for (std::size_t i = known; i < parts.size(); ++i) {
+        const std::string& c = parts[i];
         std::string name = c;
-        std::error_code ec;
-        // The name as written is the usual case; only a miss needs the folder searched.
+        // Only a miss needs the folder searched.
         if (!fs::exists(r.host / name, ec) && fs::is_directory(r.host, ec)) {
             const auto& names = folder(r.host);
             if (auto it = names.find(AnsiUpper(c)); it != names.end()) name = it->second;
@@ -229,6 +256,10 @@ std::uint32_t Machine::attributes(const fs::path& host) {
     std::error_code ec;
     if (!fs::exists(host, ec)) return INVALID_FILE_SIZE;
     if (fs::is_directory(host, ec)) return FILE_ATTRIBUTE_DIRECTORY;
+    return file_attributes(host);
+}
+
+std::uint32_t Machine::file_attributes(const fs::path& host) const {
     auto it = attributes_.find(host.string());
     return it != attributes_.end() ? it->second : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
 }

@@ -143,6 +143,8 @@ public:
 
     // Attributes and time stamps, which host files cannot hold faithfully.
     std::uint32_t attributes(const std::filesystem::path& host);
+    // The same for a path known to be a file, without asking the host again.
+    std::uint32_t file_attributes(const std::filesystem::path& host) const;
     void set_attributes(const std::filesystem::path& host, std::uint32_t attributes);
     struct Times {
         FileTime created, accessed, written;

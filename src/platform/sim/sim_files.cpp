@@ -76,17 +76,18 @@ SimPlatform::OpenFile* SimPlatform::file(Hfile h) {
 
 Hfile SimPlatform::open_host(const ResolvedPath& where, std::uint32_t mode, bool create) {
     std::error_code ec;
-    const bool exists = fs::exists(where.host, ec);
+    const fs::file_status status = fs::status(where.host, ec);
+    const bool exists = fs::exists(status);
     const std::uint32_t access = create ? (AccessOf(mode) | kWrite) : AccessOf(mode);
     const std::uint32_t share = ShareOf(mode);
-    if (exists && fs::is_directory(where.host, ec)) return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
+    if (exists && fs::is_directory(status)) return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
     if (!exists) {
         if (!fs::is_directory(where.host.parent_path(), ec)) return fail_with(ERROR_PATH_NOT_FOUND), HFILE_ERROR;
         if (!create) return fail_with(ERROR_FILE_NOT_FOUND), HFILE_ERROR;
     }
     if ((access & kWrite) != 0 && ReadOnlyDrive(where.drive)) return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
     if (exists) {
-        std::uint32_t attributes = machine_.attributes(where.host);
+        std::uint32_t attributes = machine_.file_attributes(where.host);
         if ((access & kWrite) != 0 && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
         }
@@ -109,7 +110,7 @@ Hfile SimPlatform::open_host(const ResolvedPath& where, std::uint32_t mode, bool
     }
     std::FILE* stream = std::fopen(key.c_str(), create ? "w+b" : (access & kWrite) != 0 ? "r+b" : "rb");
     if (stream == nullptr) return fail_with(ERROR_ACCESS_DENIED), HFILE_ERROR;
-    if (!exists) machine_.created(where.host);
+    if (!exists || create) machine_.created(where.host);  // forget() above took a replaced file's name
     Hfile h = next_file_++;
     OpenFile& f = files_[h];
     f.stream = stream;
@@ -274,9 +275,10 @@ bool SimPlatform::set_file_attributes(const char* path, std::uint32_t attributes
     ResolvedPath where = resolve(path);
     if (where.error != 0) return fail_with(where.error);
     std::error_code ec;
-    if (!fs::exists(where.host, ec)) return fail_with(ERROR_FILE_NOT_FOUND);
+    const fs::file_status status = fs::status(where.host, ec);
+    if (!fs::exists(status)) return fail_with(ERROR_FILE_NOT_FOUND);
     if (ReadOnlyDrive(where.drive)) return fail_with(ERROR_ACCESS_DENIED);
-    if (!fs::is_directory(where.host, ec)) machine_.set_attributes(where.host, attributes);
+    if (!fs::is_directory(status)) machine_.set_attributes(where.host, attributes);
     return true;
 }
 

@@ -18,7 +18,7 @@ stage() {  # stage NAME COMMAND...
 }
 sanitizers() {
   CC=clang CXX=clang++ cmake -S . -B build/asan -DZEP_SANITIZE=ON -DZEP_FUZZ=ON \
-    -DZEP_WIN64_BUILD_DIR="$PWD/build/win64" >/dev/null &&
+    -DZEP_WIN64_BUILD_DIR="$PWD/build/win64" -DZEP_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null &&
   cmake --build build/asan -j "$jobs" &&
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE "e2e|wine|peers"

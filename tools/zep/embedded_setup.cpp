@@ -15,32 +15,6 @@ constexpr std::uint16_t kStampTimeString = 8002;
 constexpr std::uint16_t kNewInstallationDialog = 2400;
 constexpr std::uint16_t kByteCountOffset = 2000;
 
-class MemorySource final : public szdd::Source {
-public:
-    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::int32_t read(void* buf, std::uint32_t count) override {
-        const std::size_t n = std::min<std::size_t>({std::size_t{count}, size_ - at_, std::size_t{0x7FFFFFFF}});
-        std::copy(data_ + at_, data_ + at_ + n, static_cast<std::uint8_t*>(buf));
-        at_ += n;
-        return static_cast<std::int32_t>(n);
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_, at_ = 0;
-};
-
-class StringSink final : public szdd::Sink {
-public:
-    bool write(const void* buf, std::uint32_t count) override {
-        if (text.size() + count > kMaxScript) return false;
-        text.append(static_cast<const char*>(buf), count);
-        return true;
-    }
-    static constexpr std::size_t kMaxScript = 64u << 20;
-    std::string text;
-};
-
 // A number as the installer reads it from a string: its leading digits.
 std::uint32_t LeadingNumber(const std::string& text) {
     std::uint32_t n = 0;
@@ -121,6 +95,40 @@ std::uint32_t EmbeddedSetup::resource_size(std::uint16_t id) const {
     return r == nullptr ? 0 : static_cast<std::uint32_t>(r->data->size());
 }
 
+std::int32_t MemorySource::read(void* buf, std::uint32_t count) {
+    const std::size_t n = std::min<std::size_t>({std::size_t{count}, size_ - at_, std::size_t{0x7FFFFFFF}});
+    std::copy(data_ + at_, data_ + at_ + n, static_cast<std::uint8_t*>(buf));
+    at_ += n;
+    return static_cast<std::int32_t>(n);
+}
+
+namespace {
+
+class StringSink final : public szdd::Sink {
+public:
+    explicit StringSink(std::size_t limit) : limit_(limit) {}
+    bool write(const void* buf, std::uint32_t count) override {
+        if (count > limit_ - text.size()) return false;
+        text.append(static_cast<const char*>(buf), count);
+        return true;
+    }
+    std::string text;
+
+private:
+    std::size_t limit_;
+};
+
+}  // namespace
+
+bool ExpandStored(const std::uint8_t* data, std::size_t size, std::string& out, std::size_t limit) {
+    MemorySource source(data, size);
+    auto expander = std::make_unique<szdd::Expander>();
+    StringSink sink(limit);
+    if (expander->init(source) < 0 || expander->copy(sink) < 0) return false;
+    out = std::move(sink.text);
+    return true;
+}
+
 bool ReadEmbedded(std::vector<std::uint8_t> bytes, EmbeddedSetup& out, std::string& error) {
     if (!ReadSetup(std::move(bytes), out.stub, error)) return false;
     const pe::Bytes script = out.stored(kScriptId);
@@ -128,14 +136,12 @@ bool ReadEmbedded(std::vector<std::uint8_t> bytes, EmbeddedSetup& out, std::stri
         error = "a plain setup.exe: it carries no product (no resource 12000)";
         return false;
     }
-    MemorySource source(script->data(), script->size());
-    auto expander = std::make_unique<szdd::Expander>();
-    StringSink sink;
-    if (expander->init(source) < 0 || expander->copy(sink) < 0) {
+    std::string text;
+    if (!ExpandStored(script->data(), script->size(), text, 64u << 20)) {
         error = "its script (resource 12000) does not expand";
         return false;
     }
-    if (!ReadProductScript(sink.text, out.stub.script_name, out.script, error)) return false;
+    if (!ReadProductScript(text, out.stub.script_name, out.script, error)) return false;
     const auto date = out.stub.resources.string(kStampDateString);
     const auto time = out.stub.resources.string(kStampTimeString);
     out.stamp_date = static_cast<std::uint16_t>(date ? LeadingNumber(pe::Narrow(*date)) : 0);

@@ -10,10 +10,26 @@
 
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
+#include "szdd/szdd.h"
 #include "tools/zep/product.h"
 #include "tools/zep/stamp.h"
 
 namespace zep::tool {
+
+// An expander's source over bytes in memory.
+class MemorySource final : public szdd::Source {
+public:
+    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::int32_t read(void* buf, std::uint32_t count) override;
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_, at_ = 0;
+};
+
+// Stored bytes as the installer expands them (a file that is not SZDD passes through);
+// false when they do not expand or would come to more than limit bytes.
+bool ExpandStored(const std::uint8_t* data, std::size_t size, std::string& out, std::size_t limit);
 
 inline constexpr std::uint16_t kPayloadType = 256;
 

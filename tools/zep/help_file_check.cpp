@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "szdd/szdd.h"
+#include "tools/zep/embedded_setup.h"
 #include "winhelp/help_file.h"
 
 namespace zep::tool {
@@ -23,21 +24,6 @@ private:
     std::ifstream& in_;
 };
 
-class BytesSource final : public szdd::Source {
-public:
-    BytesSource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::int32_t read(void* buf, std::uint32_t count) override {
-        const std::size_t n = std::min<std::size_t>(count, size_ - at_);
-        std::copy(data_ + at_, data_ + at_ + n, static_cast<std::uint8_t*>(buf));
-        at_ += n;
-        return static_cast<std::int32_t>(n);
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_, at_ = 0;
-};
-
 bool StartsLikeHelp(szdd::Source& source) {
     auto expander = std::make_unique<szdd::Expander>();  // passes a file that is not SZDD through
     std::uint8_t head[4];
@@ -48,7 +34,7 @@ bool StartsLikeHelp(szdd::Source& source) {
 }  // namespace
 
 bool IsWinHelpData(const std::uint8_t* data, std::size_t size) {
-    BytesSource source(data, size);
+    MemorySource source(data, size);
     return StartsLikeHelp(source);
 }
 

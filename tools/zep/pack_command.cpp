@@ -329,13 +329,7 @@ private:
             if (f.role == ProductFile::Role::kScript) continue;
             const Origin& o = origins_[n++];
             if (f.role != ProductFile::Role::kDisk || &f == uninstaller_) continue;
-            PackedLine line;
-            line.resource_id = f.resource_id;
-            line.source = f.name;
-            line.kind = f.kind;
-            line.flags = f.flags;
-            line.destination = f.installed;
-            line.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(o.expanded_size, 0xFFFFFFFF));
+            PackedLine line = LineOf(f, o.expanded_size);
             line.dos_date = stamp_.dos_date;
             line.dos_time = stamp_.dos_time;
             ways[0].push_back(line);

@@ -20,6 +20,7 @@
 #include "platform/sim/sim_platform.h"
 #include "shell/shell.h"
 #include "szdd/szdd.h"
+#include "tools/zep/embedded_setup.h"
 #include "tools/zep/product.h"
 #include "tools/zep/stamp.h"
 #include "tools/zep/stub.h"
@@ -377,13 +378,7 @@ bool LayOut(const ProductInput& input, sim::Machine& m, const std::string& from,
         const Origin o = source.origin(f.name, f.installed);
         if (o.kind != Origin::Kind::kMissing) newest = std::max(newest, o.time);
         if (f.role == ProductFile::Role::kDisk && o.kind != Origin::Kind::kMissing) {
-            PackedLine l;
-            l.resource_id = f.resource_id;
-            l.source = f.name;
-            l.kind = f.kind;
-            l.flags = f.flags;
-            l.destination = f.installed;
-            l.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(o.expanded_size, 0xFFFFFFFF));
+            PackedLine l = LineOf(f, o.expanded_size);
             Stamp on_disk;  // the simulated machine keeps UTC as its local time
             const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
                 std::chrono::file_clock::to_sys(o.time).time_since_epoch()).count();
@@ -425,38 +420,10 @@ void LoadPeResources(const pe::ResourceTree& tree, sim::ResourceSet& set) {
     }
 }
 
-class MemorySource final : public szdd::Source {
-public:
-    explicit MemorySource(const std::vector<std::uint8_t>& data) : data_(data) {}
-    std::int32_t read(void* buf, std::uint32_t count) override {
-        const std::size_t n = std::min<std::size_t>(count, data_.size() - at_);
-        std::copy(data_.begin() + static_cast<std::ptrdiff_t>(at_), data_.begin() + static_cast<std::ptrdiff_t>(at_ + n),
-                  static_cast<std::uint8_t*>(buf));
-        at_ += n;
-        return static_cast<std::int32_t>(n);
-    }
-
-private:
-    const std::vector<std::uint8_t>& data_;
-    std::size_t at_ = 0;
-};
-
-class StringSink final : public szdd::Sink {
-public:
-    bool write(const void* buf, std::uint32_t count) override {
-        text.append(static_cast<const char*>(buf), count);
-        return true;
-    }
-    std::string text;
-};
-
 // A stored file as the installer expands it (a plain one passes through).
 std::string Expand(const std::vector<std::uint8_t>& stored) {
-    MemorySource source(stored);
-    auto expander = std::make_unique<szdd::Expander>();
-    StringSink sink;
-    if (expander->init(source) < 0 || expander->copy(sink) < 0) return {};
-    return sink.text;
+    std::string text;
+    return ExpandStored(stored.data(), stored.size(), text, std::string().max_size()) ? text : std::string();
 }
 
 // The stored bytes of a product's file, wherever the input keeps them.

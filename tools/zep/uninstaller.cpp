@@ -1,5 +1,6 @@
 #include "tools/zep/uninstaller.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "pe/pe_image.h"
@@ -56,6 +57,17 @@ bool AddUninstallerLine(const std::string& script, int last_disk, std::string& o
           script.substr(at);
     line = after + 2;
     return true;
+}
+
+PackedLine LineOf(const ProductFile& f, std::uint64_t expanded_size) {
+    PackedLine line;
+    line.resource_id = f.resource_id;
+    line.source = f.name;
+    line.kind = f.kind;
+    line.flags = f.flags;
+    line.destination = f.installed;
+    line.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(expanded_size, 0xFFFFFFFF));
+    return line;
 }
 
 bool MakeUninstaller(const std::vector<std::uint8_t>& stub, const std::string& script,

@@ -26,6 +26,10 @@ bool WantsUninstaller(const std::string& script, const ProductScript& product, b
 // a reason when that disk already has a line of that name.
 bool AddUninstallerLine(const std::string& script, int last_disk, std::string& out, int& line, std::string& error);
 
+// A [Disk n] line as the uninstaller's data records it, with the size its file expands
+// to; the time stamp is the caller's.
+PackedLine LineOf(const ProductFile& f, std::uint64_t expanded_size);
+
 // uninst.exe (the stub, PE32 or PE32+) carrying the product's data as resource 256/13000;
 // ways: the product's lines as each way of shipping it gives them sizes and time stamps.
 bool MakeUninstaller(const std::vector<std::uint8_t>& stub, const std::string& script,

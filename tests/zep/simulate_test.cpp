@@ -198,6 +198,7 @@ TEST(Simulate, BadInputGetsOneLineAndStatusTwo) {
         {Quoted(t / "empty"), "holds no INSTALL.INI and no DISK1 folder"},
         {Quoted(ZEP_STUB_WIN64), "a plain setup.exe: it carries no product"},
         {Quoted(sample / "") + " --answers " + Quoted(t / "missing.txt"), "missing.txt: cannot read"},
+        {Quoted(sample / "") + " --answers " + Quoted(t / "empty"), "empty: is a directory"},
         {Quoted(sample / "") + " --answers " + Quoted(t / "unknown.txt"), "unknown.txt:1: there is no dialog 2999"},
         {Quoted(sample / "") + " --answers " + Quoted(t / "control.txt"), "control.txt:1: dialog 2400 has no control 7"},
         {Quoted(sample / "") + " --answers " + Quoted(t / "typing.txt"), "control 1 of dialog 2400 is no edit field"},

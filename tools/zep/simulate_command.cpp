@@ -2,11 +2,12 @@
 #include <cstdio>
 #include <exception>
 #include <fstream>
-#include <iterator>
+#include <vector>
 #include <map>
 #include <string>
 
 #include "tools/zep/commands.h"
+#include "tools/zep/file_command.h"
 #include "tools/zep/output.h"
 #include "tools/zep/simulation.h"
 
@@ -68,8 +69,9 @@ const char kHelp[] =
     "                      go in the same file), and report what it removed and kept\n"
     "\n"
     "Exit status: 0 the installation completed, 1 it ended at an error dialog or with\n"
-    "Cancel (or was stopped in a loop), 2 usage or unreadable input (a missing or binary\n"
-    "file, a setup.exe without a product, an answer for a dialog or control there is not).\n";
+    "Cancel (or was stopped in a loop) or the report cannot be written, 2 usage or\n"
+    "unreadable input (a missing or binary file, a setup.exe without a product, an answer\n"
+    "for a dialog or control there is not).\n";
 
 struct Arguments {
     std::vector<std::string> product;
@@ -154,9 +156,11 @@ int SimulateCommand(int argc, char** argv) {
         std::string error;
         if (!OpenProductInput(a.product, "INSTALL.INI", input, error)) return Usage(error);
         if (!a.answers.empty()) {
-            std::ifstream in(a.answers, std::ios::binary);
-            if (!in) return Usage(a.answers + ": cannot read");
-            const std::string text((std::istreambuf_iterator<char>(in)), {});
+            std::vector<std::uint8_t> bytes;
+            if (!ReadInput(a.answers, 1u << 20, "the 1 MiB of an answers file", bytes, error)) {
+                return Usage(a.answers + ": " + error);
+            }
+            const std::string text(bytes.begin(), bytes.end());
             o.answers_file = a.answers;
             if (!ParseAnswers(text, a.answers, o.answers, error) ||
                 !CheckAnswers(o.answers, SetupDialogControls(input, o.then_uninstall), a.answers, error)) {

@@ -14,10 +14,11 @@
 #include "script/loader.h"
 #include "shell/environment.h"
 #include "shell/shell.h"
+#include "szdd/szdd.h"
 #include "tools/zep/help_file_check.h"
 #include "tools/zep/product.h"
-#include "szdd/szdd.h"
 #include "tools/zep/script_text.h"
+#include "tools/zep/uninstaller.h"
 
 extern const std::uint8_t kSetupRes[];
 extern const std::size_t kSetupRes_size;
@@ -444,6 +445,7 @@ private:
     void disks() {
         std::string key, total_text, help;
         int total = 0;
+        bool installs_uninstaller = false;
         int at = text_.key("Basic Information", "TotalDisks");
         if (at >= 0 && ScriptText::ParseKeyLine(text_.lines()[at].text, key, total_text)) total = std::atoi(total_text.c_str());
         int help_at = text_.key("Basic Information", "HelpFileName");
@@ -470,11 +472,11 @@ private:
             }
             for (const ScriptText::Entry& e : text_.entries(name)) {
                 if (SameName(e.key, "DiskName")) continue;
-                installs_uninstaller_ = file_line(e, n, help_installed, bytes_for) || installs_uninstaller_;
+                installs_uninstaller = file_line(e, n, help_installed, bytes_for) || installs_uninstaller;
             }
         }
         disk_space(bytes_for);
-        uninstaller(installs_uninstaller_);
+        uninstaller(installs_uninstaller);
     }
 
     // True when the line installs Target\UNINST.EXE.
@@ -506,7 +508,7 @@ private:
             warn(e.index, destination + " is also the help file's installed name: clean-up deletes the help "
                           "file, and with it this installed copy");
         }
-        const bool uninstaller = FindDirectoryKeyword(keyword.c_str()) == 0 && SameName(destination, "UNINST.EXE");
+        const bool uninstaller = FindDirectoryKeyword(keyword.c_str()) == 0 && SameName(destination, kUninstallerTarget);
         std::int64_t size = expanded_size(e.index, disk, e.key, destination);
         if (size < 0) {
             missing(e.index, disk, "the file ", e.key);
@@ -542,7 +544,6 @@ private:
     ProductFolder folder_{options_.folder};
     std::vector<ProductFolder> disk_folders_{options_.disk_folders.begin(), options_.disk_folders.end()};
     std::set<int> cut_;  // lines already reported as cut to their buffer
-    bool installs_uninstaller_ = false;
 };
 
 }  // namespace

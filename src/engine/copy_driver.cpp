@@ -135,11 +135,14 @@ void UndoUnfinishedFiles(Installer& in, const CopyPosition& p) {
 }
 
 void ShowStatus(Installer& in, Atom description) {
+    // Several files under one description: the line already says it.
+    if (description == in.copy.status_shown) return;
     char text[64] = {};
-    in.os.system.get_atom_name(description, text, sizeof text);
+    const bool read = in.os.system.get_atom_name(description, text, sizeof text) != 0;
     const char* format = in.shell.strings[kCopyingFile] != nullptr ? in.shell.strings[kCopyingFile] : "%s";
     FormatText(in.dialogs.scratch, sizeof in.dialogs.scratch, format, text);
-    in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, in.dialogs.scratch);
+    const bool set = in.os.ui.set_dlg_item_text(in.copy.progress_dialog, kStatusLine, in.dialogs.scratch);
+    in.copy.status_shown = read && set ? description : 0;
 }
 
 // Installs one entry until it is in place, the user gives up or Cancel comes in.
@@ -253,6 +256,7 @@ int RunCopyDriver(Installer& in) {
     in.dialogs.help_context = saved_help;
     in.copy.progress_dialog = 0;
     in.copy.gauge_of = 0;  // a later dialog may get the same handle
+    in.copy.status_shown = 0;
     return abort == kOk ? 1 : 0;
 }
 

@@ -30,6 +30,11 @@ void PaintGauge(Installer& in, Hwnd window) {
     GaugeFill g = ComputeGauge(r.right - r.left, in.copy.copied_bytes, in.script.basic.disk_space,
                                in.copy.gauge_shift);
     in.copy.gauge_shift = g.shift;
+    if (window == in.copy.gauge && in.copy.gauge_of != 0) {
+        in.copy.shown_width = r.right - r.left;
+        in.copy.shown_filled = g.filled;
+        in.copy.shown_percent = g.percent;
+    }
     const Rect filled{r.left, r.top, r.left + g.filled, r.bottom};
     const Rect empty{r.left + g.filled, r.top, r.right, r.bottom};
 
@@ -95,13 +100,22 @@ std::intptr_t ProgressDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
 }
 
 void RefreshGauge(Installer& in) {
+    CopyState& c = in.copy;
     // Refreshed after every block: the control is looked up once per progress dialog.
-    if (in.copy.gauge_of != in.copy.progress_dialog) {
-        in.copy.gauge = in.os.ui.get_dlg_item(in.copy.progress_dialog, kGauge);
-        in.copy.gauge_of = in.copy.progress_dialog;
+    if (c.gauge_of != c.progress_dialog) {
+        c.gauge = in.os.ui.get_dlg_item(c.progress_dialog, kGauge);
+        c.gauge_of = c.progress_dialog;
+        c.shown_width = 0;
     }
-    in.os.ui.invalidate_rect(in.copy.gauge, nullptr, false);
-    in.os.ui.update_window(in.copy.gauge);
+    // Most blocks move the bar by less than a pixel: a paint that would draw the same bar
+    // and percentage is left out, and only the scale shift it would keep is kept.
+    if (c.shown_width > 0) {
+        GaugeFill g = ComputeGauge(c.shown_width, c.copied_bytes, in.script.basic.disk_space, c.gauge_shift);
+        c.gauge_shift = g.shift;
+        if (g.filled == c.shown_filled && g.percent == c.shown_percent) return;
+    }
+    in.os.ui.invalidate_rect(c.gauge, nullptr, false);
+    in.os.ui.update_window(c.gauge);
 }
 
 }  // namespace zep

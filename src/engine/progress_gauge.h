@@ -15,8 +15,8 @@ std::intptr_t ProgressDialogProc(Installer& in, Hwnd dialog, std::uint32_t msg,
 std::intptr_t GaugeWindowProc(Installer& in, Hwnd window, std::uint32_t msg,
                               std::uintptr_t wparam, std::intptr_t lparam);
 
-// Repaints the gauge now, without erasing it first (no flicker). Only while the progress
-// dialog exists.
+// Repaints the gauge now, without erasing it first (no flicker), unless the paint would
+// show the bar and percentage it already shows. Only while the progress dialog exists.
 void RefreshGauge(Installer& in);
 
 // The gauge's arithmetic, in 32 bits: the scale shift grows until width times the scaled

@@ -88,6 +88,11 @@ struct CopyState {
     std::int32_t append_from;   // the length the destination of the last Append part had before it
     Hwnd gauge;                 // the gauge control of the dialog gauge_of, looked up once
     Hwnd gauge_of;
+    // What that gauge shows, as its last paint left it; width 0 until it has painted.
+    int shown_width;
+    int shown_filled;
+    std::uint32_t shown_percent;
+    Atom status_shown;  // the description the status line holds, 0 for none
 };
 
 // A font as withdrawing found it, so that putting back restores it exactly, and only

@@ -426,10 +426,45 @@ TEST_F(Engine, TheGaugePaintsTwoColoursOverItsWholeInnerArea) {
     // Inner width 280: 37 % is 103 pixels; "37%" (24 x 16 in the system font) centred.
     EXPECT_EQ(s.os.paint_log[1], "text \"37%\" at 128,1 filling 1,1-104,19 clipped on #0000FF in #FFFFFF");
     EXPECT_EQ(s.os.paint_log[2], "text \"37%\" at 128,1 filling 104,1-281,19 clipped on #FFFFFF in #0000FF");
+    // A change of colours repaints every window; the same count is then drawn in black.
     s.machine.num_colors = 2;
     s.os.paint_log.clear();
-    RefreshGauge(s.in);
+    const Hwnd gauge = s.os.get_dlg_item(s.in.copy.progress_dialog, 2101);
+    s.os.invalidate_rect(gauge, nullptr, false);
+    s.os.update_window(gauge);
+    ASSERT_EQ(s.os.paint_log.size(), 3u);
     EXPECT_NE(s.os.paint_log[1].find("on #000000 in #FFFFFF"), std::string::npos);
+}
+
+// Refreshes after every block: only those that move the bar or the percentage paint, and
+// the gauge ends exactly as it would have had every refresh painted.
+TEST_F(Engine, TheGaugePaintsOnlyWhatChanges) {
+    ShowProgress();
+    s.in.script.basic.disk_space = 0x7FFFFFFF;  // the scale shift has to grow on the way
+    std::uint32_t shift = 0;
+    GaugeFill last{-1, 0, 0};
+    int paints_needed = 0;
+    for (std::int32_t i = 0; i <= 1000; ++i) {
+        s.in.copy.copied_bytes = i == 1000 ? 0x7FFFFFFF : i * (0x7FFFFFFF / 1000);
+        const std::int32_t count = s.in.copy.copied_bytes;
+        s.os.paint_log.clear();
+        RefreshGauge(s.in);
+        const GaugeFill g = ComputeGauge(280, s.in.copy.copied_bytes, 0x7FFFFFFF, shift);
+        shift = g.shift;
+        const bool changed = g.filled != last.filled || g.percent != last.percent;
+        EXPECT_EQ(s.os.paint_log.size(), changed ? 3u : 0u) << count;
+        EXPECT_EQ(s.in.copy.gauge_shift, shift) << count;  // kept as a paint would keep it
+        paints_needed += changed;
+        last = g;
+    }
+    EXPECT_EQ(last.percent, 100u);
+    EXPECT_LT(paints_needed, 400);  // 280 pixels and 101 percentages, not 1001 paints
+    // A restored count (a file to be copied again) paints at once.
+    s.in.copy.copied_bytes = 0;
+    s.os.paint_log.clear();
+    RefreshGauge(s.in);
+    ASSERT_EQ(s.os.paint_log.size(), 3u);
+    EXPECT_NE(s.os.paint_log[1].find("\"0%\""), std::string::npos);
 }
 
 // --- The copy driver. ---
@@ -479,6 +514,38 @@ TEST_F(Copy, InstallsEveryDiskAndEndsAtAHundredPercent) {
     EXPECT_NE(std::find(status.begin(), status.end(), "Copying The program..."), status.end());
     EXPECT_EQ(s.os.current_cursor(), IDC_ARROW);  // the busy cursor is off again
     EXPECT_EQ(s.os.capture(), 0u);
+}
+
+// Files under one description: the status line is set when the description changes, and
+// reads right after every file.
+TEST_F(Copy, TheStatusLineIsSetWhenItsTextChanges) {
+    std::string script = Script();
+    script = script.substr(0, script.find("[Disk 1]"));
+    script.replace(script.find("TotalDisks=3"), 12, "TotalDisks=1");
+    script += "[Disk 1]\r\nDiskName=First\r\nA.TXT=Target,Texts\r\nB.TXT=Target,Texts\r\n"
+              "C.TXT=Target,Other\r\nD.TXT=Target\r\nE.TXT=Target,Texts\r\n";
+    SimInstall t;
+    t.put_script(script);
+    ASSERT_TRUE(StartUp(t.in));
+    CopyText(t.in.script.basic.target_dir, "C:\\APP\\");
+    t.machine.put_file("C:\\APP\\.keep", "");
+    for (const char* f : {"A.TXT", "B.TXT", "C.TXT", "D.TXT", "E.TXT"}) {
+        t.machine.put_file(std::string("C:\\SETUP\\") + f, Szdd(f));
+    }
+    std::vector<std::string> status;
+    t.os.user.on_peek = [&](sim::SimPlatform& os, unsigned) {
+        if (t.in.copy.progress_dialog != 0) status.push_back(os.item_text(t.in.copy.progress_dialog, 1001));
+    };
+    t.os.faults.record_calls(true);
+    ASSERT_EQ(RunCopyDriver(t.in), 1);
+    const auto& calls = t.os.faults.calls();
+    // The caption, three status lines for the five files, the group step's line.
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "set_window_text"), 5);
+    // The drains: two before the files, one after each of the five, one at 100 %.
+    const std::vector<std::string> expected{"", "", "", "Copying Texts...", "Copying Texts...",
+                                            "Copying Other...", "Copying Other...", "Copying Texts...",
+                                            "Copying Texts..."};
+    EXPECT_EQ(status, expected);
 }
 
 TEST_F(Copy, System32FilesInstallOnNtWithTheNewShell) {

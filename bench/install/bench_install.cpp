@@ -1,6 +1,6 @@
 // Installs a prepared product on the simulated platform and prints its throughput next to
-// a plain copy of the same (expanded) files, then installs it once more with every
-// platform call counted and prints the calls made per installed file.
+// a plain copy of the same (expanded) files, the best of three of each; then installs it
+// once more with every platform call counted and prints the calls made per installed file.
 //   bench_install SETUP_DIR EXPECTED_DIR SCRATCH_DIR
 #include <algorithm>
 #include <chrono>
@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "dialogs/dialog_table.h"
 #include "platform/sim/machine.h"
@@ -74,12 +76,24 @@ int main(int argc, char** argv) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
 
-    const auto start = std::chrono::steady_clock::now();
-    fs::copy(expected, scratch / "copy", fs::copy_options::recursive);
-    const double copy_seconds = Seconds(start);
-
-    const Install timed = RunInstall(setup, scratch, false);
-    fs::remove_all(scratch / "machine");
+    // Best of three of each, taken in turns, each after a sync: the kernel's writing back
+    // of what the run before wrote does not land on the one timed.
+    double copy_seconds = 1e9;
+    Install timed;
+    timed.seconds = 1e9;
+    timed.complete = true;
+    for (int round = 0; round < 3; ++round) {
+        sync();
+        const auto start = std::chrono::steady_clock::now();
+        fs::copy(expected, scratch / "copy", fs::copy_options::recursive);
+        copy_seconds = std::min(copy_seconds, Seconds(start));
+        fs::remove_all(scratch / "copy");
+        sync();
+        const Install run = RunInstall(setup, scratch, false);
+        timed.seconds = std::min(timed.seconds, run.seconds);
+        timed.complete = timed.complete && run.complete;
+        fs::remove_all(scratch / "machine");
+    }
     const Install counted = RunInstall(setup, scratch, true);
     fs::remove_all(scratch);
     const bool complete = timed.complete && counted.complete;

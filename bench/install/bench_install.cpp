@@ -78,10 +78,8 @@ int main(int argc, char** argv) {
 
     // Best of three of each, taken in turns, each after a sync: the kernel's writing back
     // of what the run before wrote does not land on the one timed.
-    double copy_seconds = 1e9;
-    Install timed;
-    timed.seconds = 1e9;
-    timed.complete = true;
+    double copy_seconds = 1e9, install_seconds = 1e9;
+    bool complete = true;
     for (int round = 0; round < 3; ++round) {
         sync();
         const auto start = std::chrono::steady_clock::now();
@@ -90,18 +88,18 @@ int main(int argc, char** argv) {
         fs::remove_all(scratch / "copy");
         sync();
         const Install run = RunInstall(setup, scratch, false);
-        timed.seconds = std::min(timed.seconds, run.seconds);
-        timed.complete = timed.complete && run.complete;
+        install_seconds = std::min(install_seconds, run.seconds);
+        complete = complete && run.complete;
         fs::remove_all(scratch / "machine");
     }
     const Install counted = RunInstall(setup, scratch, true);
     fs::remove_all(scratch);
-    const bool complete = timed.complete && counted.complete;
+    complete = complete && counted.complete;
 
     std::printf("%zu files, %.1f MB expanded, %.1f MB as stored\n", files, mb, stored);
     std::printf("plain copy of the expanded files     %8.1f MB/s\n", mb / copy_seconds);
     std::printf("install on the simulated platform    %8.1f MB/s  (%.2f of the copy; target 0.50 or more: %s)%s\n",
-                mb / timed.seconds, copy_seconds / timed.seconds, copy_seconds / timed.seconds >= 0.5 ? "met" : "missed",
+                mb / install_seconds, copy_seconds / install_seconds, copy_seconds / install_seconds >= 0.5 ? "met" : "missed",
                 complete ? "" : "  INCOMPLETE");
 
     // The whole run's calls, so the dialogs before and after the copy are in it too; with

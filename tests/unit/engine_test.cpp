@@ -445,11 +445,11 @@ TEST_F(Engine, TheGaugePaintsOnlyWhatChanges) {
     GaugeFill last{-1, 0, 0};
     int paints_needed = 0;
     for (std::int32_t i = 0; i <= 1000; ++i) {
-        s.in.copy.copied_bytes = i == 1000 ? 0x7FFFFFFF : i * (0x7FFFFFFF / 1000);
-        const std::int32_t count = s.in.copy.copied_bytes;
+        const std::int32_t count = i == 1000 ? 0x7FFFFFFF : i * (0x7FFFFFFF / 1000);
+        s.in.copy.copied_bytes = count;
         s.os.paint_log.clear();
         RefreshGauge(s.in);
-        const GaugeFill g = ComputeGauge(280, s.in.copy.copied_bytes, 0x7FFFFFFF, shift);
+        const GaugeFill g = ComputeGauge(280, count, 0x7FFFFFFF, shift);
         shift = g.shift;
         const bool changed = g.filled != last.filled || g.percent != last.percent;
         EXPECT_EQ(s.os.paint_log.size(), changed ? 3u : 0u) << count;

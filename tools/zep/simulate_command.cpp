@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <exception>
 #include <fstream>
-#include <vector>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tools/zep/commands.h"
 #include "tools/zep/file_command.h"

@@ -219,6 +219,24 @@ TEST(Simulate, BadInputGetsOneLineAndStatusTwo) {
     }
 }
 
+// A report replaces what was there; one that cannot be written is one line and status 1.
+TEST(Simulate, TheReportReplacesAnOldOneOrSaysWhyNot) {
+    Sample sample;
+    TempDir t;
+    Write(t / "old.html", "old");
+    Outcome r = Simulate(Quoted(sample / "") + " --report " + Quoted(t / "old.html"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(ReadText(t / "old.html").rfind("<!DOCTYPE html>", 0), 0u);
+    Write(t / "folder/x", "x");
+    r = Simulate(Quoted(sample / "") + " --report " + Quoted(t / "folder"));
+    EXPECT_EQ(r.status, 1) << r.out;
+    // One line, the path said once (the text report still goes to standard output).
+    const std::string line = "zep simulate: " + (t / "folder") + ": cannot write: ";
+    EXPECT_TRUE(Has(r.out, line)) << r.out;
+    EXPECT_EQ(r.out.find("cannot write"), r.out.rfind("cannot write")) << r.out;
+    EXPECT_EQ(ReadText(t / "folder/x"), "x");
+}
+
 TEST(Simulate, TooLittleSpaceAndAnEarlierCopy) {
     Sample sample;
     Outcome r = Simulate(Quoted(sample / "") + " --free-kb 100");

@@ -181,8 +181,9 @@ int SimulateCommand(int argc, char** argv) {
             std::ofstream f(page.temporary(), std::ios::binary);
             f << SimulationHtml(result, label, o, input);
             f.close();
+            if (!f) error = a.report + ": cannot write";
             if (!f || !page.commit(error)) {
-                std::fprintf(stderr, "zep simulate: %s: cannot write%s\n", a.report.c_str(), error.empty() ? "" : (": " + error).c_str());
+                std::fprintf(stderr, "zep simulate: %s\n", error.c_str());
                 return 1;
             }
         }
